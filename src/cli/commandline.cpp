@@ -1,0 +1,88 @@
+#include "cli/commandline.h"
+
+#include "cli/scancommand.h"
+
+#include <QByteArrayList>
+#include <QCoreApplication>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+namespace CommandLine {
+
+namespace {
+
+struct Command
+{
+    const char *name;
+    const char *summary;
+    int (*run)(const QByteArrayList &arguments);
+};
+
+constexpr std::array kCommands{
+    Command{"scan", "scan folders and print the records and counts", &ScanCommand::run},
+};
+
+const char *const kUsage = "Usage: tessary [COMMAND [OPTIONS]]\n"
+                           "\n"
+                           "Without a command, opens the Tessary window.\n"
+                           "\n"
+                           "Commands:\n";
+
+void printUsage(FILE *stream)
+{
+    std::fputs(kUsage, stream);
+    for (const Command &command : kCommands)
+        std::fprintf(stream, "  %-8s %s\n", command.name, command.summary);
+    std::fputs("\nRun `tessary COMMAND --help` for a command's options.\n", stream);
+}
+
+const Command *find(const char *name)
+{
+    for (const Command &command : kCommands) {
+        if (std::strcmp(command.name, name) == 0)
+            return &command;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool handles(int argc, char **argv)
+{
+    if (argc < 2)
+        return false;
+    const char *first = argv[1];
+    return find(first) != nullptr || std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0
+        || std::strcmp(first, "--version") == 0 || first[0] != '-';
+}
+
+int run(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tessary"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TESSARY_VERSION));
+
+    const char *first = argv[1];
+    if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0) {
+        printUsage(stdout);
+        return 0;
+    }
+    if (std::strcmp(first, "--version") == 0) {
+        std::printf("tessary %s\n", TESSARY_VERSION);
+        return 0;
+    }
+    const Command *command = find(first);
+    if (command == nullptr) {
+        std::fprintf(stderr, "tessary: unknown command \"%s\"\n\n", first);
+        printUsage(stderr);
+        return 2;
+    }
+    QByteArrayList arguments;
+    for (int i = 2; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    return command->run(arguments);
+}
+
+} // namespace CommandLine

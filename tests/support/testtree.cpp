@@ -1,0 +1,83 @@
+#include "support/testtree.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+TestTree::TestTree() : m_root(QFile::encodeName(m_dir.path()))
+{
+    if (!m_dir.isValid())
+        qFatal("cannot create a temporary folder");
+}
+
+QByteArray TestTree::path(const QByteArray &relative) const
+{
+    return relative.isEmpty() ? m_root : m_root + '/' + relative;
+}
+
+QByteArray TestTree::file(const QByteArray &relative, const QByteArray &contents)
+{
+    const QByteArray p = path(relative);
+    const qsizetype slash = relative.lastIndexOf('/');
+    if (slash > 0)
+        folder(relative.left(slash));
+    const int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        qFatal("cannot create %s", p.constData());
+    qsizetype written = 0;
+    while (written < contents.size()) {
+        const ssize_t n = ::write(fd, contents.constData() + written, static_cast<size_t>(contents.size() - written));
+        if (n <= 0)
+            qFatal("cannot write %s", p.constData());
+        written += n;
+    }
+    ::close(fd);
+    return p;
+}
+
+QByteArray TestTree::folder(const QByteArray &relative)
+{
+    QByteArray partial = m_root;
+    for (const QByteArray &part : relative.split('/')) {
+        partial += '/' + part;
+        ::mkdir(partial.constData(), 0755);
+    }
+    return path(relative);
+}
+
+QByteArray TestTree::symlink(const QByteArray &relative, const QByteArray &target)
+{
+    const QByteArray p = path(relative);
+    if (::symlink(target.constData(), p.constData()) != 0)
+        qFatal("cannot link %s", p.constData());
+    return p;
+}
+
+QByteArray TestTree::fifo(const QByteArray &relative)
+{
+    const QByteArray p = path(relative);
+    if (::mkfifo(p.constData(), 0644) != 0)
+        qFatal("cannot make a FIFO at %s", p.constData());
+    return p;
+}
+
+void TestTree::setModified(const QByteArray &relative, const Timestamp &time)
+{
+    const timespec times[2] = {{time.unixSeconds(), time.nanoseconds()}, {time.unixSeconds(), time.nanoseconds()}};
+    if (::utimensat(AT_FDCWD, path(relative).constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        qFatal("cannot set the time of %s", relative.constData());
+}
+
+void TestTree::setMode(const QByteArray &relative, unsigned mode)
+{
+    ::chmod(path(relative).constData(), mode);
+}
+
+bool TestTree::setAttribute(const QByteArray &relative, const char *name, const QByteArray &value)
+{
+    return ::lsetxattr(path(relative).constData(), name, value.constData(), static_cast<size_t>(value.size()), 0) == 0;
+}

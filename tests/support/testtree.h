@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/timestamp.h"
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+// A temporary folder in which tests build trees with chosen contents, times and modes.
+// Paths given to its methods are relative to the folder; the results are absolute bytes.
+class TestTree
+{
+public:
+    TestTree();
+
+    QByteArray root() const { return m_root; }
+    QByteArray path(const QByteArray &relative) const;
+
+    QByteArray file(const QByteArray &relative, const QByteArray &contents = {});
+    QByteArray folder(const QByteArray &relative);
+    QByteArray symlink(const QByteArray &relative, const QByteArray &target);
+    QByteArray fifo(const QByteArray &relative);
+    // Sets access and modification times exactly (nanoseconds included).
+    void setModified(const QByteArray &relative, const Timestamp &time);
+    void setMode(const QByteArray &relative, unsigned mode);
+    // Sets a user extended attribute; returns false where the file system has none (tmpfs
+    // before Linux 6.6), so the caller can skip.
+    bool setAttribute(const QByteArray &relative, const char *name, const QByteArray &value);
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_root;
+};
