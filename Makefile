@@ -28,7 +28,7 @@ run: build
 	build/release/tessary scan $(SAMPLE)
 
 build/asan/build.ninja: CMakeLists.txt | bootstrap
-	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARY_SANITIZE=ON -DTESSARY_BENCH=OFF
+	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARY_SANITIZE=ON
 
 # Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test through CTest.
 test: bootstrap build/asan/build.ninja
