@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -32,6 +33,17 @@ const char *const kUsage =
 
 namespace {
 
+// localtime_r, unlike QDateTime::toLocalTime, does not re-read the zone file for every call.
+QString localTime(const Timestamp &time)
+{
+    const time_t seconds = static_cast<time_t>(time.unixSeconds());
+    tm parts{};
+    char text[32] = "";
+    if (localtime_r(&seconds, &parts) != nullptr)
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts);
+    return QString::fromLatin1(text);
+}
+
 void printTable(const ScanResult &result, int limit)
 {
     Output out(stdout);
@@ -40,7 +52,7 @@ void printTable(const ScanResult &result, int limit)
         const QString line = QStringLiteral("%1  %2  %3  %4\n")
                                  .arg(record.kind.rawValue(), -9)
                                  .arg(record.formattedSize(), 10)
-                                 .arg(record.modified.toDateTime().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                                 .arg(localTime(record.modified))
                                  .arg(record.displayPath());
         out << line;
     }
