@@ -13,9 +13,16 @@ bool FileRecord::isDownload() const
 {
     if (source)
         return true;
-    for (const QByteArray &component : path.split('/')) {
-        if (component.size() == 9 && QString::fromUtf8(component).toLower() == u"downloads")
+    // No character outside ASCII lower-cases into a letter of "downloads", so an ASCII
+    // comparison ignoring case is exact, and it needs no allocation.
+    qsizetype start = 0;
+    while (start <= path.size()) {
+        qsizetype end = path.indexOf('/', start);
+        if (end < 0)
+            end = path.size();
+        if (end - start == 9 && qstrnicmp(path.constData() + start, "downloads", 9) == 0)
             return true;
+        start = end + 1;
     }
     return false;
 }

@@ -236,11 +236,16 @@ public:
     // Returns false when the scan must end (limit reached or cancelled).
     bool walkRoot(const QByteArray &root)
     {
+        // The same root again, or one inside a root walked whole already, adds nothing.
+        if (m_trackSeen && m_seen.contains(root))
+            return true;
         DirectoryFd fd = openDirectory(AT_FDCWD, root.constData(), true);
         if (!fd.isValid()) {
             ++errors;
             return true;
         }
+        if (m_trackSeen)
+            m_seen.insert(root);
         std::vector<Frame> stack;
         stack.push_back(Frame{std::move(fd), root, {}, 0, {}});
         if (!list(stack.back()))
