@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Json {
@@ -12,6 +13,11 @@ QByteArray string(const QString &text)
     QByteArray out;
     out.reserve(utf8.size() + 2);
     out.append('"');
+    const bool plain = std::none_of(utf8.cbegin(), utf8.cend(), [](char c) {
+        return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+    });
+    if (plain)
+        return out.append(utf8).append('"');
     for (const char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         switch (c) {
