@@ -506,6 +506,10 @@ qint64 LibraryScanner::packageSize(const QByteArray &path, std::stop_token stop)
 
 QByteArray LibraryScanner::standardizedPath(const QByteArray &path)
 {
+    // An empty path names no folder; resolving it against the working directory would scan
+    // a folder nobody chose.
+    if (path.isEmpty())
+        return path;
     QByteArray absolute = path;
     if (!absolute.startsWith('/'))
         absolute = QFile::encodeName(QDir::currentPath()) + '/' + absolute;

@@ -41,6 +41,6 @@ public:
     static qint64 packageSize(const QByteArray &path, std::stop_token stop = {});
 
     // The absolute form of `path` with "." and ".." components and repeated slashes removed
-    // (symbolic links are not resolved).
+    // (symbolic links are not resolved). An empty path stays empty.
     static QByteArray standardizedPath(const QByteArray &path);
 };

@@ -62,6 +62,14 @@ std::optional<int> digits(QStringView text, qsizetype &pos, int count)
     return value;
 }
 
+// A day beyond the month's end (30 February) is rejected, not carried into the next month.
+int daysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 bool expect(QStringView text, qsizetype &pos, char16_t c)
 {
     if (pos >= text.size() || text[pos] != c)
@@ -132,7 +140,8 @@ std::optional<Timestamp> Timestamp::fromIsoString(QStringView text)
     const auto second = digits(text, pos, 2);
     if (!second)
         return std::nullopt;
-    if (*month < 1 || *month > 12 || *day < 1 || *day > 31 || *hour > 23 || *minute > 59 || *second > 60)
+    if (*year < 1 || *month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month) || *hour > 23
+        || *minute > 59 || *second > 60)
         return std::nullopt;
 
     qint64 nanos = 0;
@@ -162,7 +171,7 @@ std::optional<Timestamp> Timestamp::fromIsoString(QStringView text)
             return std::nullopt;
         expect(text, pos, u':');
         const auto offMinutes = digits(text, pos, 2);
-        if (!offMinutes)
+        if (!offMinutes || *offHours > 23 || *offMinutes > 59)
             return std::nullopt;
         offsetSeconds = sign * (*offHours * 3600 + *offMinutes * 60);
     } else {

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <filesystem>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -14,6 +16,12 @@ TestTree::TestTree() : m_root(QFile::encodeName(m_dir.path()))
         qFatal("cannot create a temporary folder");
 }
 
+TestTree::~TestTree()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(m_root.toStdString()), ignored);
+}
+
 QByteArray TestTree::path(const QByteArray &relative) const
 {
     return relative.isEmpty() ? m_root : m_root + '/' + relative;
@@ -21,10 +29,8 @@ QByteArray TestTree::path(const QByteArray &relative) const
 
 QByteArray TestTree::file(const QByteArray &relative, const QByteArray &contents)
 {
+    makeParent(relative);
     const QByteArray p = path(relative);
-    const qsizetype slash = relative.lastIndexOf('/');
-    if (slash > 0)
-        folder(relative.left(slash));
     const int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         qFatal("cannot create %s", p.constData());
@@ -39,6 +45,13 @@ QByteArray TestTree::file(const QByteArray &relative, const QByteArray &contents
     return p;
 }
 
+void TestTree::makeParent(const QByteArray &relative)
+{
+    const qsizetype slash = relative.lastIndexOf('/');
+    if (slash > 0)
+        folder(relative.left(slash));
+}
+
 QByteArray TestTree::folder(const QByteArray &relative)
 {
     QByteArray partial = m_root;
@@ -51,6 +64,7 @@ QByteArray TestTree::folder(const QByteArray &relative)
 
 QByteArray TestTree::symlink(const QByteArray &relative, const QByteArray &target)
 {
+    makeParent(relative);
     const QByteArray p = path(relative);
     if (::symlink(target.constData(), p.constData()) != 0)
         qFatal("cannot link %s", p.constData());
@@ -59,6 +73,7 @@ QByteArray TestTree::symlink(const QByteArray &relative, const QByteArray &targe
 
 QByteArray TestTree::fifo(const QByteArray &relative)
 {
+    makeParent(relative);
     const QByteArray p = path(relative);
     if (::mkfifo(p.constData(), 0644) != 0)
         qFatal("cannot make a FIFO at %s", p.constData());

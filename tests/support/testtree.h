@@ -11,6 +11,10 @@ class TestTree
 {
 public:
     TestTree();
+    // Removes the tree, names that are not valid UTF-8 included.
+    ~TestTree();
+    TestTree(const TestTree &) = delete;
+    TestTree &operator=(const TestTree &) = delete;
 
     QByteArray root() const { return m_root; }
     QByteArray path(const QByteArray &relative) const;
@@ -27,6 +31,8 @@ public:
     bool setAttribute(const QByteArray &relative, const char *name, const QByteArray &value);
 
 private:
+    void makeParent(const QByteArray &relative);
+
     QTemporaryDir m_dir;
     QByteArray m_root;
 };

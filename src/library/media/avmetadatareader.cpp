@@ -1,5 +1,7 @@
 #include "library/media/avmetadatareader.h"
 
+#include "platform/regularfile.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/display.h>
@@ -103,6 +105,12 @@ MediaFacts read(const QByteArray &path)
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
 
+    // Opened here so that a FIFO in a file's place is refused rather than waited on; the
+    // demuxer then reads this very file through /proc.
+    const RegularFile file(path);
+    if (!file.isOpen())
+        return {};
+
     Clock::time_point deadline = Clock::now() + kTimeLimit;
     FormatContext format;
     format.context = avformat_alloc_context();
@@ -118,7 +126,7 @@ MediaFacts read(const QByteArray &path)
     AVDictionary *options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     format.context->format_whitelist = av_strdup(kContainerFormats);
-    const int opened = avformat_open_input(&format.context, path.constData(), nullptr, &options);
+    const int opened = avformat_open_input(&format.context, file.procPath().constData(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0) {
         format.context = nullptr; // freed by avformat_open_input on failure

@@ -1,14 +1,14 @@
 #include "library/media/imagemetadatareader.h"
 
+#include "platform/regularfile.h"
+
 // Exiv2 0.27's handles are std::auto_ptr.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/bmffimage.hpp>
 #include <exiv2/exiv2.hpp>
 
-#include <fcntl.h>
 #include <mutex>
-#include <unistd.h>
 
 namespace {
 
@@ -78,23 +78,11 @@ namespace ImageMetadataReader {
 MediaFacts read(const QByteArray &path)
 {
     initializeExiv2();
-    // Opened by its exact bytes; O_NONBLOCK so that a FIFO put in a file's place cannot block.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
+    RegularFile file(path);
+    if (!file.isOpen())
         return {};
-    QByteArray prefix(kPrefixBytes, Qt::Uninitialized);
-    qsizetype filled = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, prefix.data() + filled, static_cast<size_t>(prefix.size() - filled));
-        if (n <= 0)
-            break;
-        filled += n;
-        if (filled == prefix.size())
-            break;
-    }
-    ::close(fd);
-    const bool wholeFile = filled < prefix.size();
-    prefix.truncate(filled);
+    const QByteArray prefix = file.read(kPrefixBytes);
+    const bool wholeFile = prefix.size() < kPrefixBytes;
     if (prefix.isEmpty())
         return {};
 
@@ -111,7 +99,7 @@ MediaFacts read(const QByteArray &path)
             if (wholeFile)
                 return {};
         }
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path.toStdString(), false);
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(file.procPath().toStdString(), false);
         if (image.get() != nullptr)
             return factsOf(*image);
     } catch (...) {
