@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+#include <optional>
+
+// Decodes the first image of a file as a small thumbnail, with its Exif orientation applied.
+//
+// Thread-safe and stateless. The file is opened by its exact path bytes (never following a
+// symbolic link) and its format is decided from its contents, so a wrong extension does not
+// matter. JPEG files are decoded at a reduced scale by the decoder itself, so a 12-megapixel
+// photograph costs a fraction of a full decode; SVG is rendered at the thumbnail size; animated
+// formats give their first frame. Allocations of the decoder are capped, so an image whose
+// header claims enormous dimensions is refused instead of exhausting memory.
+class ThumbnailLoader
+{
+public:
+    // The thumbnail fits in `longestSide` x `longestSide`, keeping the aspect ratio; smaller
+    // images keep their size. Absent when the file cannot be opened or decoded.
+    static std::optional<QImage> load(const QByteArray &path, int longestSide);
+
+    // Largest decoder allocation, in megabytes.
+    static constexpr int kAllocationLimitMegabytes = 256;
+    // Images claiming more pixels than this are refused before decoding.
+    static constexpr qint64 kMaximumPixels = 400'000'000;
+};
