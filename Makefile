@@ -35,6 +35,7 @@ test: bootstrap build/asan/build.ninja
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
+	JOBS=$(JOBS) scripts/fuzz
 
 bench: build
 	scripts/bench

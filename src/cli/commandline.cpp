@@ -1,6 +1,11 @@
 #include "cli/commandline.h"
 
+#include "cli/dupescommand.h"
+#include "cli/indexcommand.h"
+#include "cli/querycommand.h"
 #include "cli/scancommand.h"
+#include "cli/textcommand.h"
+#include "cli/similarcommand.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>
@@ -22,6 +27,11 @@ struct Command
 
 constexpr std::array kCommands{
     Command{"scan", "scan folders and print the records and counts", &ScanCommand::run},
+    Command{"query", "parse a search line and print its filter, chips and tokens", &QueryCommand::run},
+    Command{"dupes", "scan folders and print the groups of identical files", &DupesCommand::run},
+    Command{"text", "print the text read from files", &TextCommand::run},
+    Command{"index", "build or update the text index of folders", &IndexCommand::run},
+    Command{"similar", "scan folders and print the groups of look-alike images", &SimilarCommand::run},
 };
 
 const char *const kUsage = "Usage: tessary [COMMAND [OPTIONS]]\n"

@@ -1,10 +1,14 @@
 #include "cli/scancommand.h"
 
 #include "cli/arguments.h"
+#include "cli/foldercheck.h"
+#include "cli/indexedcontent.h"
 #include "cli/output.h"
 #include "cli/recordformat.h"
 #include "library/libraryscanner.h"
 #include "platform/filestatus.h"
+#include "query/filequery.h"
+#include "query/querymatcher.h"
 
 #include <QLocale>
 
@@ -17,12 +21,16 @@
 namespace ScanCommand {
 
 const char *const kUsage =
-    "Usage: tessary scan [--limit N] [--json] DIR...\n"
+    "Usage: tessary scan [--limit N] [--query TEXT] [--json] DIR...\n"
     "\n"
     "Scans the folders and prints every file found, in discovery order, then the counts.\n"
     "Hidden files are left out, symbolic links are counted as skipped and never followed.\n"
     "\n"
     "  --limit N  stop after N files (default 50000)\n"
+    "  --query TEXT\n"
+    "             keep only the files that match the search line TEXT, as the search field\n"
+    "             does (see `tessary query`); words are also looked for in the text that the\n"
+    "             text index ($XDG_DATA_HOME/Quillon/text-index.json) holds for a file\n"
     "  --json     print one JSON object: {\"files\": [...], \"skipped\": n, \"errors\": n,\n"
     "             \"truncated\": bool}; each file has path, url (lossless file URL), kind, size,\n"
     "             modified, created, isCloudOnly, isPackage, source, identity, added, lastUsed,\n"
@@ -71,17 +79,18 @@ void printJson(const ScanResult &result)
         << QByteArray::number(result.errors) << ", \"truncated\": " << (result.truncated ? "true" : "false") << "}\n";
 }
 
-// Says on standard error why a folder cannot be scanned; the scan itself still counts it.
-bool checkRoot(const QByteArray &root)
+
+void keepMatches(ScanResult &result, const QString &text)
 {
-    const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
-    const int error = errno;
-    std::fprintf(stderr, "tessary scan: %s: %s\n", root.constData(), std::strerror(error));
-    return false;
+    const FileQuery query(text);
+    const QueryMatcher matcher(query);
+    if (matcher.matchesEverything())
+        return;
+    // Only free words are looked for in the indexed text.
+    const QHash<QByteArray, QString> content =
+        query.words.isEmpty() ? QHash<QByteArray, QString>() : IndexedContent::load(IndexedContent::defaultFile());
+    result.files.removeIf(
+        [&](const FileRecord &record) { return !matcher.matches(record, content.value(record.path)); });
 }
 
 } // namespace
@@ -89,7 +98,7 @@ bool checkRoot(const QByteArray &root)
 int run(const QByteArrayList &arguments)
 {
     QString error;
-    const auto args = Arguments::parse(arguments, {{"--json", "--help"}, {"--limit"}}, &error);
+    const auto args = Arguments::parse(arguments, {{"--json", "--help"}, {"--limit", "--query"}}, &error);
     if (!args || (!args->has("--help") && args->positional().isEmpty())) {
         std::fprintf(stderr, "tessary scan: %s\n%s", args ? "no folder given" : qPrintable(error), kUsage);
         return 2;
@@ -111,9 +120,11 @@ int run(const QByteArrayList &arguments)
 
     bool allReadable = true;
     for (const QByteArray &root : args->positional())
-        allReadable = checkRoot(root) && allReadable;
+        allReadable = FolderCheck::readable("tessary scan", root) && allReadable;
 
-    const ScanResult result = LibraryScanner::scan(args->positional(), options);
+    ScanResult result = LibraryScanner::scan(args->positional(), options);
+    if (const auto query = args->value("--query"))
+        keepMatches(result, QString::fromUtf8(*query));
     if (args->has("--json"))
         printJson(result);
     else

@@ -69,8 +69,8 @@ class RecordPipeline
 {
 public:
     RecordPipeline(const MetadataReader &reader, const QHash<QByteArray, const FileRecord *> &previous,
-                   std::stop_token stop)
-        : m_reader(reader), m_previous(previous), m_stop(std::move(stop))
+                   bool readContents, std::stop_token stop)
+        : m_reader(reader), m_previous(previous), m_readContents(readContents), m_stop(std::move(stop))
     {
         const int workers = std::max(1, QThread::idealThreadCount());
         for (int i = 0; i < workers; ++i)
@@ -191,7 +191,7 @@ private:
             record.camera = earlier->camera;
             record.dimensions = earlier->dimensions;
             record.duration = earlier->duration;
-        } else if (!record.isCloudOnly && !record.isPackage) {
+        } else if (m_readContents && !record.isCloudOnly && !record.isPackage) {
             const MediaFacts facts = MetadataReader::readContents(file.path, record.kind);
             record.camera = facts.camera;
             record.dimensions = facts.dimensions;
@@ -208,6 +208,7 @@ private:
 
     const MetadataReader &m_reader;
     const QHash<QByteArray, const FileRecord *> &m_previous;
+    const bool m_readContents;
     std::stop_token m_stop;
 
     std::vector<FoundFile> m_pending; // walk thread only
@@ -444,7 +445,7 @@ ScanResult LibraryScanner::scan(const QByteArrayList &roots, const Options &opti
         previous.insert(record.path, &record);
 
     const MetadataReader reader = MetadataReader::load();
-    RecordPipeline pipeline(reader, previous, stop);
+    RecordPipeline pipeline(reader, previous, options.readContentMetadata, stop);
     Walk walk(options, pipeline, stop, rootsOverlap(standardized));
     for (const QByteArray &root : standardized) {
         if (stop.stop_requested() || !walk.walkRoot(root))

@@ -20,6 +20,9 @@ struct ScanOptions
     // dates are unchanged keeps their camera, dimensions and duration instead of opening the
     // file again.
     QList<FileRecord> previous;
+    // Whether to open images, videos and music for their camera, dimensions and duration.
+    // Callers that only need names, sizes and dates (duplicate and look-alike searches) skip it.
+    bool readContentMetadata = true;
 };
 
 class LibraryScanner
