@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+
+#include <optional>
+
+// Times LibraryScanner::scan inside this process: a first scan with no earlier records, then a
+// rescan given the first scan's records, as the application does on every refresh.
+namespace ScanProbe {
+
+struct Result
+{
+    qsizetype records = 0;
+    bool truncated = false;
+    int skipped = 0;
+    int errors = 0;
+    double coldSeconds = 0;
+    qint64 coldPeakKilobytes = 0; // this process's peak resident memory after the first scan
+    double warmSeconds = 0;
+    qint64 warmPeakKilobytes = 0;
+    bool warmSame = false; // the rescan gave exactly the first scan's records
+};
+
+Result measure(const QByteArrayList &roots, int limit);
+
+// One line of "key=value" pairs, so that a parent process can read a child's result.
+QByteArray toLine(const Result &result);
+std::optional<Result> fromLine(const QByteArray &line);
+
+} // namespace ScanProbe
