@@ -13,7 +13,7 @@ bootstrap:
 	@scripts/bootstrap
 
 build/release/build.ninja: CMakeLists.txt | bootstrap
-	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARY_BENCH=ON
 
 build: bootstrap build/release/build.ninja
 	cmake --build build/release -j $(JOBS)

@@ -110,6 +110,7 @@ public:
                 break;
             for (FileRecord &record : chunk.records)
                 files.append(std::move(record));
+            chunk.records = {};
         }
         m_chunks.clear();
         return files;
@@ -160,6 +161,8 @@ private:
             std::lock_guard lock(m_mutex);
             chunk->records = std::move(records);
             chunk->done = complete;
+            // The found entries are no longer needed: freeing them now lowers the scan's peak.
+            chunk->found = {};
         }
     }
 
