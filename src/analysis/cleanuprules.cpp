@@ -6,6 +6,7 @@
 #include "platform/filestatus.h"
 #include "platform/installerpackage.h"
 #include "platform/trash.h"
+#include "platform/uniquefd.h"
 
 #include <QRegularExpression>
 
@@ -20,29 +21,6 @@ namespace {
 
 const QByteArray kScreenshotsFolder = "Screenshots";
 
-// An open descriptor, closed on every path out.
-class Fd
-{
-public:
-    explicit Fd(int fd = -1)
-        : m_fd(fd)
-    { }
-    Fd(Fd &&other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1))
-    { }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 QByteArray fileName(const QByteArray &path)
 {
@@ -84,13 +62,13 @@ bool isSymbolicLink(const QByteArray &path)
 
 // Opens (creating where missing) a folder inside `parentFd`; `failure` is set to an error text
 // when the folder cannot be made, and left empty when a symbolic link took its place.
-Fd folderIn(int parentFd, const QByteArray &name, QString &failure)
+UniqueFd folderIn(int parentFd, const QByteArray &name, QString &failure)
 {
     if (::mkdirat(parentFd, name.constData(), 0777) != 0 && errno != EEXIST) {
         failure = systemError(errno);
-        return Fd();
+        return UniqueFd();
     }
-    Fd fd(::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd fd(::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.isValid() && errno != ELOOP)
         failure = systemError(errno);
     return fd;
@@ -108,7 +86,7 @@ void fileScreenshot(const FileRecord &record, const QByteArray &destination, con
         return;
 
     const QByteArray folder = record.path.left(record.path.lastIndexOf('/'));
-    Fd parent(::open(folder.isEmpty() ? "/" : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd parent(::open(folder.isEmpty() ? "/" : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent.isValid()) {
         outcome.errors.append(errorLine(record, systemError(errno)));
         return;
@@ -116,8 +94,8 @@ void fileScreenshot(const FileRecord &record, const QByteArray &destination, con
     // Relative to open folders with O_NOFOLLOW: a link that appears after the checks above is
     // refused instead of followed.
     QString failure;
-    const Fd screenshots = folderIn(parent.get(), kScreenshotsFolder, failure);
-    const Fd month = screenshots.isValid() ? folderIn(screenshots.get(), fileName(monthFolder), failure) : Fd();
+    const UniqueFd screenshots = folderIn(parent.get(), kScreenshotsFolder, failure);
+    const UniqueFd month = screenshots.isValid() ? folderIn(screenshots.get(), fileName(monthFolder), failure) : UniqueFd();
     if (!month.isValid()) {
         if (!failure.isEmpty())
             outcome.errors.append(errorLine(record, failure));

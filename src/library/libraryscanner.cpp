@@ -4,6 +4,7 @@
 #include "library/libraryscanner_p.h"
 #include "library/metadatareader.h"
 #include "platform/filestatus.h"
+#include "platform/uniquefd.h"
 
 #include <QDir>
 #include <QHash>
@@ -23,35 +24,11 @@ namespace {
 constexpr qsizetype kChunkSize = 256;
 constexpr qint64 kMaxHiddenFileSize = 1024 * 1024;
 
-// An open directory descriptor, closed on every path out.
-class DirectoryFd
-{
-public:
-    explicit DirectoryFd(int fd = -1) : m_fd(fd) { }
-    DirectoryFd(DirectoryFd &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) { }
-    DirectoryFd &operator=(DirectoryFd &&other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    DirectoryFd(const DirectoryFd &) = delete;
-    DirectoryFd &operator=(const DirectoryFd &) = delete;
-    ~DirectoryFd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
 
-private:
-    int m_fd;
-};
-
-DirectoryFd openDirectory(int parentFd, const char *name, bool followLink)
+UniqueFd openDirectory(int parentFd, const char *name, bool followLink)
 {
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    return DirectoryFd(::openat(parentFd, name, flags));
+    return UniqueFd(::openat(parentFd, name, flags));
 }
 
 // A file found by the walk, waiting for its record.
@@ -243,7 +220,7 @@ public:
         // The same root again, or one inside a root walked whole already, adds nothing.
         if (m_trackSeen && m_seen.contains(root))
             return true;
-        DirectoryFd fd = openDirectory(AT_FDCWD, root.constData(), true);
+        UniqueFd fd = openDirectory(AT_FDCWD, root.constData(), true);
         if (!fd.isValid()) {
             ++errors;
             return true;
@@ -303,7 +280,7 @@ public:
                     if (!addFile(std::move(path), *status, true))
                         return false;
                 } else {
-                    DirectoryFd child = openDirectory(frame.fd.get(), entry.name.constData(), false);
+                    UniqueFd child = openDirectory(frame.fd.get(), entry.name.constData(), false);
                     if (!child.isValid()) {
                         ++errors;
                         break;
@@ -329,7 +306,7 @@ public:
 private:
     struct Frame
     {
-        DirectoryFd fd;
+        UniqueFd fd;
         QByteArray path;
         std::vector<DirectoryReader::Entry> entries;
         std::size_t next = 0;
@@ -465,12 +442,12 @@ qint64 LibraryScanner::packageSize(const QByteArray &path, std::stop_token stop)
 {
     struct Level
     {
-        DirectoryFd fd;
+        UniqueFd fd;
         std::vector<DirectoryReader::Entry> entries;
         QSet<QByteArray> hidden;
         std::size_t next = 0;
     };
-    DirectoryFd root = openDirectory(AT_FDCWD, path.constData(), false);
+    UniqueFd root = openDirectory(AT_FDCWD, path.constData(), false);
     if (!root.isValid())
         return 0;
     qint64 total = 0;
@@ -496,7 +473,7 @@ qint64 LibraryScanner::packageSize(const QByteArray &path, std::stop_token stop)
         if (status->isRegular()) {
             total += status->size;
         } else if (status->isDirectory()) {
-            DirectoryFd child = openDirectory(level.fd.get(), entry.name.constData(), false);
+            UniqueFd child = openDirectory(level.fd.get(), entry.name.constData(), false);
             if (!child.isValid())
                 continue;
             Level next{std::move(child), {}, {}, 0};

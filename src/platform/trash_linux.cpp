@@ -1,6 +1,8 @@
 #include "platform/filemove.h"
+
 #include "platform/mounttable.h"
 #include "platform/trash.h"
+#include "platform/uniquefd.h"
 #include "platform/xdgpaths.h"
 
 #include <QFile>
@@ -21,34 +23,6 @@ constexpr int kMaxAttempts = 10'000;
 constexpr qsizetype kMaxNameBytes = 255;
 constexpr QByteArrayView kInfoSuffix = ".trashinfo";
 
-// An open descriptor, closed on every path out.
-class Fd
-{
-public:
-    explicit Fd(int fd = -1)
-        : m_fd(fd)
-    { }
-    Fd(Fd &&other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1))
-    { }
-    Fd &operator=(Fd &&other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 QString systemError(int error)
 {
@@ -57,11 +31,11 @@ QString systemError(int error)
 
 // Opens the folder `name` inside `parentFd`, creating it with `mode` when missing. A symbolic
 // link in its place is refused.
-Fd openOrCreateFolder(int parentFd, const char *name, mode_t mode)
+UniqueFd openOrCreateFolder(int parentFd, const char *name, mode_t mode)
 {
     if (::mkdirat(parentFd, name, mode) != 0 && errno != EEXIST)
-        return Fd();
-    return Fd(::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        return UniqueFd();
+    return UniqueFd(::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 bool ownedByUser(int fd)
@@ -74,15 +48,15 @@ bool ownedByUser(int fd)
 struct TrashFolder
 {
     QByteArray path;
-    Fd info;
-    Fd files;
+    UniqueFd info;
+    UniqueFd files;
     // Path values are relative to this folder; empty for absolute ones (the home trash).
     QByteArray relativeTo;
 
     bool isValid() const { return info.isValid() && files.isValid(); }
 };
 
-std::optional<TrashFolder> openSubfolders(Fd trash, QByteArray path, QByteArray relativeTo)
+std::optional<TrashFolder> openSubfolders(UniqueFd trash, QByteArray path, QByteArray relativeTo)
 {
     if (!trash.isValid())
         return std::nullopt;
@@ -98,7 +72,7 @@ std::optional<TrashFolder> openSubfolders(Fd trash, QByteArray path, QByteArray 
 std::optional<TrashFolder> homeTrash()
 {
     const QByteArray path = Trash::homeTrashPath();
-    Fd current(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd current(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const QByteArrayList components = path.split('/');
     for (qsizetype i = 0; i < components.size() && current.isValid(); ++i) {
         const QByteArray &component = components[i];
@@ -108,7 +82,7 @@ std::optional<TrashFolder> homeTrash()
         if (::mkdirat(current.get(), component.constData(), 0700) != 0 && errno != EEXIST)
             return std::nullopt;
         const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (last ? O_NOFOLLOW : 0);
-        current = Fd(::openat(current.get(), component.constData(), flags));
+        current = UniqueFd(::openat(current.get(), component.constData(), flags));
     }
     return openSubfolders(std::move(current), path, {});
 }
@@ -117,7 +91,7 @@ std::optional<TrashFolder> homeTrash()
 // sticky bit), else "$topdir/.Trash-$uid".
 std::optional<TrashFolder> topdirTrash(const QByteArray &topdir)
 {
-    Fd top(::open(topdir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd top(::open(topdir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!top.isValid())
         return std::nullopt;
     const QByteArray uid = QByteArray::number(::getuid());
@@ -126,9 +100,9 @@ std::optional<TrashFolder> topdirTrash(const QByteArray &topdir)
     struct stat shared = {};
     if (::fstatat(top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(shared.st_mode)
         && (shared.st_mode & S_ISVTX)) {
-        Fd sharedFd(::openat(top.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd sharedFd(::openat(top.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (sharedFd.isValid()) {
-            Fd own = openOrCreateFolder(sharedFd.get(), uid.constData(), 0700);
+            UniqueFd own = openOrCreateFolder(sharedFd.get(), uid.constData(), 0700);
             if (own.isValid() && ownedByUser(own.get())) {
                 if (auto folder = openSubfolders(std::move(own), base + ".Trash/" + uid, topdir))
                     return folder;
@@ -136,7 +110,7 @@ std::optional<TrashFolder> topdirTrash(const QByteArray &topdir)
         }
     }
     const QByteArray name = ".Trash-" + uid;
-    Fd own = openOrCreateFolder(top.get(), name.constData(), 0700);
+    UniqueFd own = openOrCreateFolder(top.get(), name.constData(), 0700);
     if (!own.isValid() || !ownedByUser(own.get()))
         return std::nullopt;
     return openSubfolders(std::move(own), base + name, topdir);
@@ -182,7 +156,7 @@ struct Attempt
 // The file's own folder, open, and the name inside it.
 struct Source
 {
-    Fd parent;
+    UniqueFd parent;
     QByteArray parentPath;
     QByteArray name;
     // The path as the Path key of a topdir trash needs it: the real parent plus the name.
@@ -209,7 +183,7 @@ Attempt moveInto(const Source &source, const TrashFolder &trash, const std::opti
     for (int n = 1; n <= kMaxAttempts; ++n) {
         const QByteArray candidate = Trash::candidateName(source.name, n);
         const QByteArray infoName = candidate + kInfoSuffix;
-        Fd infoFd(::openat(
+        UniqueFd infoFd(::openat(
             trash.info.get(), infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!infoFd.isValid()) {
             if (errno == EEXIST)
@@ -224,7 +198,7 @@ Attempt moveInto(const Source &source, const TrashFolder &trash, const std::opti
         };
         if (!writeAll(infoFd.get(), info) || ::fsync(infoFd.get()) != 0)
             return abandon(systemError(errno));
-        infoFd = Fd();
+        infoFd = UniqueFd();
 
         if (expected && !sameEntry(source.parent.get(), source.name.constData(), *expected))
             return abandon(QStringLiteral("The file changed since it was checked"));
@@ -327,7 +301,7 @@ Trash::Result Trash::moveToTrash(const QByteArray &path, std::optional<Expected>
         failure.error = QStringLiteral("Not an absolute file path");
         return failure;
     }
-    source.parent = Fd(::open(source.parentPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    source.parent = UniqueFd(::open(source.parentPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st = {};
     if (!source.parent.isValid()
         || ::fstatat(source.parent.get(), source.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
