@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <functional>
+#include <memory>
+#include <stop_token>
+
+// The handle of one background job. Cancelling asks the worker to stop at its next check and
+// makes the job's applier drop the result, whenever it arrives.
+class JobHandle
+{
+public:
+    void cancel() { m_stop.request_stop(); }
+    bool cancelled() const { return m_stop.stop_requested(); }
+    std::stop_token token() const { return m_stop.get_token(); }
+
+private:
+    std::stop_source m_stop;
+};
+
+// Cancels the job held in `slot`, if any, and empties the slot.
+inline void cancelJob(std::shared_ptr<JobHandle> &slot)
+{
+    if (slot)
+        slot->cancel();
+    slot.reset();
+}
+
+// Runs `work` on `pool` and then `apply` with its result on the thread of `context` (the main
+// thread for the store), unless the job was cancelled meanwhile or `context` is gone. `work`
+// receives the job's stop token and must not touch `context`.
+template<typename Result>
+std::shared_ptr<JobHandle> startBackgroundJob(QObject *context, QThreadPool *pool,
+    std::function<Result(std::stop_token)> work, std::function<void(Result &&)> apply)
+{
+    auto handle = std::make_shared<JobHandle>();
+    auto *watcher = new QFutureWatcher<Result>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context, [watcher, handle, apply = std::move(apply)] {
+        watcher->deleteLater();
+        if (handle->cancelled() || watcher->future().resultCount() == 0)
+            return;
+        Result result = watcher->future().takeResult();
+        apply(std::move(result));
+    });
+    watcher->setFuture(QtConcurrent::run(pool, [work = std::move(work), token = handle->token()] { return work(token); }));
+    return handle;
+}
+
+// The two priorities of background work: user-initiated (scans, copying text, preparing views)
+// and utility (duplicates, the text index, look-alikes, the rules), whose threads run at a
+// lower scheduling priority so that they never slow the others or the interface.
+namespace WorkerPools {
+QThreadPool *userInitiated();
+QThreadPool *utility();
+// Lowers the calling thread's priority (nice +10); called at the start of every utility task.
+void lowerCurrentThreadPriority();
+} // namespace WorkerPools
+
+// Lets go of a large value (a replaced file list, index or catalogue) on a worker thread, so
+// that freeing tens of megabytes never stalls the main thread.
+template<typename T>
+void releaseInBackground(T &&value)
+{
+    auto holder = std::make_shared<std::decay_t<T>>(std::forward<T>(value));
+    WorkerPools::userInitiated()->start([holder]() mutable { holder.reset(); });
+}

@@ -1,0 +1,88 @@
+#include "store/cleancategory.h"
+
+#include "query/calendar.h"
+
+namespace CleanCategories {
+namespace {
+
+struct Row
+{
+    const char16_t *title;
+    const char16_t *symbol;
+};
+
+constexpr std::array<Row, kCount> kRows = { {
+    { u"Old installers", u"shippingbox" },
+    { u"Old screenshots", u"camera.viewfinder" },
+    { u"Large files", u"externaldrive" },
+    { u"Forgotten downloads", u"arrow.down.circle" },
+    { u"Big old videos", u"film" },
+    { u"Unused apps", u"app.dashed" },
+    { u"Old archives", u"archivebox" },
+} };
+
+} // namespace
+
+QString title(int category)
+{
+    return QString::fromUtf16(kRows.at(category).title);
+}
+
+QString symbol(int category)
+{
+    return QString::fromUtf16(kRows.at(category).symbol);
+}
+
+int indexOf(QStringView text)
+{
+    for (int i = 0; i < kCount; ++i)
+        if (text == QStringView(kRows[i].title))
+            return i;
+    return -1;
+}
+
+QString extension(const FileRecord &file)
+{
+    const qsizetype slash = file.path.lastIndexOf('/');
+    const qsizetype dot = file.path.lastIndexOf('.');
+    // A leading dot starts a hidden name, not an extension.
+    if (dot <= slash + 1)
+        return {};
+    return QString::fromUtf8(file.path.mid(dot + 1)).toLower();
+}
+
+bool isInstallerExtension(const QString &extension)
+{
+    static const QStringList installers = { QStringLiteral("dmg"), QStringLiteral("pkg"), QStringLiteral("deb"),
+        QStringLiteral("rpm"), QStringLiteral("flatpak"), QStringLiteral("flatpakref"), QStringLiteral("snap") };
+    return installers.contains(extension);
+}
+
+bool contains(int category, const FileRecord &file, const Timestamp &cutoff)
+{
+    switch (category) {
+    case 0:
+        return file.modified < cutoff && isInstallerExtension(extension(file));
+    case 1:
+        return file.modified < cutoff && file.isScreenshot();
+    case 2:
+        return file.size > kLargeFileBytes;
+    case 3:
+        return file.added.value_or(file.created) < cutoff && file.isDownload();
+    case 4:
+        return file.kind == FileKind::videos && file.size > kLargeFileBytes && file.modified < cutoff;
+    case 5:
+        return file.kind == FileKind::apps && file.lastUsed && *file.lastUsed < cutoff;
+    case 6:
+        return file.kind == FileKind::archives && file.modified < cutoff && !isInstallerExtension(extension(file));
+    default:
+        return false;
+    }
+}
+
+Timestamp cutoff(const Timestamp &now)
+{
+    return Calendar::current().adding(Calendar::Unit::days, -kAgeDays, now).value_or(Timestamp::distantPast());
+}
+
+} // namespace CleanCategories

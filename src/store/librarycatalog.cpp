@@ -1,0 +1,129 @@
+#include "store/librarycatalog.h"
+
+#include "store/namesortkey.h"
+
+#include <QHash>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+#include <array>
+#include <numeric>
+
+namespace {
+
+// Folding runs on the global pool; each block of records is one task.
+constexpr qsizetype kFoldBlock = 512;
+
+// The position of each kind when kinds are ordered by their raw values in code-point order.
+int kindRank(FileKind kind)
+{
+    static const std::array<int, 7> ranks = [] {
+        std::array<FileKind, 7> kinds = FileKind::allCases();
+        std::sort(kinds.begin(), kinds.end(), [](FileKind a, FileKind b) { return a.rawValue() < b.rawValue(); });
+        std::array<int, 7> result {};
+        for (int i = 0; i < 7; ++i)
+            result[int(FileKind::Value(kinds[i]))] = i;
+        return result;
+    }();
+    return ranks[int(FileKind::Value(kind))];
+}
+
+// The last path component as bytes: in UTF-8, byte order is code-point order.
+QByteArrayView nameBytes(const FileRecord &file)
+{
+    return QByteArrayView(file.path).sliced(file.path.lastIndexOf('/') + 1);
+}
+
+} // namespace
+
+LibraryCatalog::Order LibraryCatalog::orderFor(QStringView sort)
+{
+    if (sort == u"Name")
+        return Order::name;
+    if (sort == u"Largest")
+        return Order::largest;
+    if (sort == u"Kind")
+        return Order::kind;
+    return Order::newest;
+}
+
+bool LibraryCatalog::precedes(
+    Order order, const FileRecord &a, const FileRecord &b, const QString &nameKeyA, const QString &nameKeyB)
+{
+    switch (order) {
+    case Order::name:
+        return nameKeyA < nameKeyB;
+    case Order::largest:
+        if (a.size != b.size)
+            return a.size > b.size;
+        return a.path < b.path;
+    case Order::kind:
+        if (a.kind != b.kind)
+            return kindRank(a.kind) < kindRank(b.kind);
+        return nameBytes(a) < nameBytes(b);
+    case Order::newest:
+        break;
+    }
+    if (a.modified != b.modified)
+        return a.modified > b.modified;
+    return a.path < b.path;
+}
+
+std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
+    const QList<FileRecord> &files, const TextIndex &index, const LibraryCatalog *previous, std::stop_token stop)
+{
+    auto catalog = std::make_shared<LibraryCatalog>();
+    catalog->m_files = files;
+    const qsizetype count = files.size();
+    catalog->m_contents.resize(count);
+    catalog->m_texts.resize(count);
+
+    QHash<QByteArray, qsizetype> previousAt;
+    if (previous) {
+        previousAt.reserve(previous->size());
+        for (qsizetype i = 0; i < previous->size(); ++i)
+            previousAt.insert(previous->m_files[i].path, i);
+    }
+    std::vector<qsizetype> toFold;
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto entry = index.constFind(files[i].path);
+        if (entry != index.cend())
+            catalog->m_contents[i] = entry->text;
+        const auto at = previousAt.constFind(files[i].path);
+        if (at != previousAt.cend() && previous->m_files[*at] == files[i]
+            && previous->m_contents[*at] == catalog->m_contents[i])
+            catalog->m_texts[i] = previous->m_texts[*at];
+        else
+            toFold.push_back(i);
+    }
+
+    std::vector<std::pair<qsizetype, qsizetype>> blocks;
+    const auto folds = qsizetype(toFold.size());
+    for (qsizetype start = 0; start < folds; start += kFoldBlock)
+        blocks.emplace_back(start, std::min(folds, start + kFoldBlock));
+    LibraryCatalog *target = catalog.get();
+    QtConcurrent::blockingMap(blocks, [&](const std::pair<qsizetype, qsizetype> &block) {
+        for (qsizetype k = block.first; k < block.second && !stop.stop_requested(); ++k) {
+            const qsizetype i = toFold[k];
+            target->m_texts[i] = SearchText(target->m_files[i], target->m_contents[i]);
+        }
+    });
+    if (stop.stop_requested())
+        return nullptr;
+
+    QStringList nameKeys;
+    nameKeys.reserve(count);
+    for (const FileRecord &file : files)
+        nameKeys.append(NameSortKey::of(file.name()));
+    for (const Order order : { Order::newest, Order::name, Order::largest, Order::kind }) {
+        if (stop.stop_requested())
+            return nullptr;
+        std::vector<qsizetype> &sorted = catalog->m_orders[int(order)];
+        sorted.resize(count);
+        std::iota(sorted.begin(), sorted.end(), 0);
+        std::stable_sort(sorted.begin(), sorted.end(), [&](qsizetype a, qsizetype b) {
+            return precedes(order, files[a], files[b], nameKeys[a], nameKeys[b]);
+        });
+    }
+    return catalog;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/timestamp.h"
+
+#include <QByteArrayList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class DefaultsFile;
+
+// The store's remembered settings: each key with its type and its default in one place, over
+// the defaults file. Reads come from the file as it was when this object was made; every setter
+// rewrites the file at once and returns false when that failed (lastError() says why).
+//
+// Not thread-safe; the store uses it on the main thread only.
+class LibrarySettings
+{
+public:
+    static constexpr double kDefaultTileSize = 170;
+
+    explicit LibrarySettings(const QString &file = {});
+    ~LibrarySettings();
+
+    // 170 when absent or stored as 0.
+    double tileSize() const;
+    // True unless stored as the Boolean false.
+    bool menuBarEnabled() const;
+    QString appearance() const;
+    bool autoRefresh() const;
+    bool autoInstallers() const;
+    bool autoScreenshots() const;
+    bool minimal() const;
+    QStringList pinnedPaths() const;
+    QStringList savedSearches() const;
+    // The distant past when absent or not a date.
+    Timestamp lastRuleRun() const;
+    // The roots' paths; empty when the stored list holds anything but paths.
+    QByteArrayList folderBookmarks() const;
+
+    bool setTileSize(double value);
+    bool setMenuBarEnabled(bool value);
+    bool setAppearance(const QString &value);
+    bool setAutoRefresh(bool value);
+    bool setAutoInstallers(bool value);
+    bool setAutoScreenshots(bool value);
+    bool setMinimal(bool value);
+    bool setPinnedPaths(const QStringList &value);
+    bool setSavedSearches(const QStringList &value);
+    bool setLastRuleRun(const Timestamp &value);
+    bool setFolderBookmarks(const QByteArrayList &value);
+
+    QString lastError() const;
+
+private:
+    std::unique_ptr<DefaultsFile> m_file;
+};

@@ -1,0 +1,515 @@
+#include "store/librarystore.h"
+
+#include "store/audioplayer.h"
+#include "store/backgroundjob.h"
+#include "store/librarycatalog.h"
+#include "store/librarysettings.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+namespace {
+
+const QString kNoFolderStatus = QStringLiteral("Choose a folder to make yourself at home.");
+constexpr qint64 kRulesIntervalSeconds = 86'400;
+
+// Whether `path` lies strictly inside `folder`. A folder that already ends in "/" (the root
+// folder) is its own prefix.
+bool isInside(const QByteArray &path, const QByteArray &folder)
+{
+    if (folder.endsWith('/'))
+        return path.size() > folder.size() && path.startsWith(folder);
+    return path.size() > folder.size() + 1 && path.startsWith(folder) && path[folder.size()] == '/';
+}
+
+struct ScanOutcome
+{
+    ScanResult result;
+    std::shared_ptr<const LibraryCatalog> catalog;
+};
+
+} // namespace
+
+template<typename T>
+void LibraryStore::assign(T &member, const T &value, void (LibraryStore::*changed)())
+{
+    if (member == value)
+        return;
+    member = value;
+    Q_EMIT(this->*changed)();
+}
+
+LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
+    : QObject(parent)
+    , m_setup(setup)
+    , m_workers(setup.workers)
+    , m_settings(std::make_unique<LibrarySettings>(setup.settingsFile))
+    , m_audioPlayerFactory(AudioPlayer::mediaPlayerFactory())
+{
+    m_tileSize = m_settings->tileSize();
+    m_menuBarEnabled = m_settings->menuBarEnabled();
+    m_appearance = m_settings->appearance();
+    m_autoRefresh = m_settings->autoRefresh();
+    m_autoInstallers = m_settings->autoInstallers();
+    m_autoScreenshots = m_settings->autoScreenshots();
+    m_pinnedPaths = m_settings->pinnedPaths();
+    m_lastRuleRun = m_settings->lastRuleRun();
+    m_minimal = m_settings->minimal();
+    m_savedSearches = m_settings->savedSearches();
+    m_sourceFilter = QStringLiteral("All sources");
+    m_indexStatus = QStringLiteral("Text indexing has not run yet.");
+    m_similarStatus = QStringLiteral("Compare locally stored images on this computer.");
+    m_duplicateMode = QStringLiteral("Exact");
+    m_rulesStatus = QStringLiteral("Automatic rules are off until you enable them.");
+    m_destination = QStringLiteral("Home");
+    m_status = kNoFolderStatus;
+    m_sort = QStringLiteral("Newest");
+    m_isDemo = setup.arguments.contains(QStringLiteral("--demo"));
+
+    if (setup.restoresFolders) {
+        restoreRoots();
+        m_serviceTimer = new QTimer(this);
+        m_serviceTimer->setInterval(kServiceIntervalMs);
+        connect(m_serviceTimer, &QTimer::timeout, this, &LibraryStore::serviceTick);
+        m_serviceTimer->start();
+    }
+}
+
+LibraryStore::~LibraryStore()
+{
+    for (std::shared_ptr<JobHandle> *job :
+        { &m_scanJob, &m_duplicateJob, &m_indexJob, &m_similarJob, &m_ruleJob, &m_textJob, &m_catalogJob })
+        cancelJob(*job);
+}
+
+LibraryStore &LibraryStore::shared()
+{
+    // Lives as long as the process: every window and service holds on to it.
+    static LibraryStore *const instance = [] {
+        Setup setup;
+        setup.restoresFolders = true;
+        setup.arguments = QCoreApplication::arguments();
+        return new LibraryStore(setup);
+    }();
+    return *instance;
+}
+
+void LibraryStore::setFolderChooser(FolderChooser chooser)
+{
+    m_folderChooser = std::move(chooser);
+}
+
+void LibraryStore::setAudioPlayerFactory(AudioPlayerFactory factory)
+{
+    m_audioPlayerFactory = std::move(factory);
+}
+
+// --- Roots and scans -------------------------------------------------------------------------
+
+void LibraryStore::restoreRoots()
+{
+    setTextIndex(m_workers.loadTextIndex ? m_workers.loadTextIndex() : TextIndex());
+    const QByteArray demoPath = qgetenv("TESSARY_DEMO_PATH");
+    if (m_isDemo && qEnvironmentVariableIsSet("TESSARY_DEMO_PATH")) {
+        setRoots({ LibraryScanner::standardizedPath(demoPath) });
+        refresh();
+        return;
+    }
+    QByteArrayList restored;
+    for (const QByteArray &path : m_settings->folderBookmarks()) {
+        // A stored path that is not absolute does not resolve to a folder.
+        if (path.startsWith('/'))
+            restored.append(path);
+    }
+    setRoots(restored);
+    if (m_roots.isEmpty())
+        return;
+    persistRoots();
+    refresh();
+}
+
+void LibraryStore::persistRoots()
+{
+    if (m_isDemo)
+        return;
+    reportSettingsFailure(m_settings->setFolderBookmarks(m_roots));
+}
+
+void LibraryStore::reportSettingsFailure(bool written)
+{
+    if (!written)
+        setError(QStringLiteral("Tessary could not save its settings: ") + m_settings->lastError());
+}
+
+void LibraryStore::setRoots(const QByteArrayList &roots)
+{
+    assign(m_roots, roots, &LibraryStore::rootsChanged);
+}
+
+void LibraryStore::chooseFolder()
+{
+    if (!m_folderChooser)
+        return;
+    const std::optional<QByteArrayList> chosen
+        = m_folderChooser(QStringLiteral("Choose folders for Tessary to index. Your files stay on this computer."),
+            QStringLiteral("Add to library"));
+    if (!chosen)
+        return;
+    addFolders(*chosen);
+}
+
+void LibraryStore::addFolders(const QByteArrayList &paths)
+{
+    QByteArrayList roots = m_roots;
+    for (const QByteArray &chosen : paths) {
+        const QByteArray path = LibraryScanner::standardizedPath(chosen);
+        if (path.isEmpty())
+            continue;
+        const bool covered = std::any_of(roots.cbegin(), roots.cend(), [&path](const QByteArray &root) {
+            const QByteArray standardized = LibraryScanner::standardizedPath(root);
+            return standardized == path || isInside(path, standardized);
+        });
+        if (covered)
+            continue;
+        roots.removeIf(
+            [&path](const QByteArray &root) { return isInside(LibraryScanner::standardizedPath(root), path); });
+        roots.append(path);
+    }
+    setRoots(roots);
+    persistRoots();
+    refresh();
+}
+
+void LibraryStore::removeRoot(const QByteArray &root)
+{
+    cancelJob(m_ruleJob);
+    setRulesRunning(false);
+    QByteArrayList roots = m_roots;
+    roots.removeAll(root);
+    setRoots(roots);
+    persistRoots();
+    refresh();
+    navigate(QStringLiteral("Home"));
+}
+
+void LibraryStore::cancelScanBoundWork()
+{
+    cancelJob(m_scanJob);
+    cancelJob(m_duplicateJob);
+    cancelJob(m_indexJob);
+    cancelJob(m_similarJob);
+}
+
+void LibraryStore::refresh()
+{
+    cancelScanBoundWork();
+    setIndexing(false);
+    setSimilarScanning(false);
+    const quint64 generation = ++m_generation;
+    setScanning(true);
+    setCheckingDuplicates(false);
+    setDuplicates({});
+    setSimilarGroups({});
+    setKeeperIDs({});
+    setDuplicatesChecked(false);
+    setStatus(QStringLiteral("Reading file metadata\u2026"));
+
+    ScanOptions options;
+    options.previous = m_files;
+    const auto scan = m_workers.scan;
+    const QByteArrayList roots = m_roots;
+    const TextIndex index = m_textIndex;
+    const quint64 indexRevision = m_textIndexRevision;
+    const std::shared_ptr<const LibraryCatalog> previous = m_catalog;
+    m_scanJob = startBackgroundJob<ScanOutcome>(
+        this, WorkerPools::userInitiated(),
+        [scan, roots, options, index, previous](std::stop_token stop) {
+            ScanOutcome outcome;
+            outcome.result = scan(roots, options, stop);
+            // The views' search texts and orders are prepared here too, so that applying the
+            // result on the main thread is only a matter of swapping lists.
+            if (!stop.stop_requested())
+                outcome.catalog = LibraryCatalog::build(outcome.result.files, index, previous.get(), stop);
+            return outcome;
+        },
+        [this, generation, indexRevision](ScanOutcome &&outcome) {
+            if (generation != m_generation)
+                return;
+            applyScan(outcome.result, std::move(outcome.catalog), indexRevision);
+            releaseInBackground(std::move(outcome));
+        });
+}
+
+void LibraryStore::applyScan(
+    const ScanResult &result, std::shared_ptr<const LibraryCatalog> catalog, quint64 indexRevision)
+{
+    m_scanJob.reset();
+    setFiles(result.files);
+    if (catalog && indexRevision == m_textIndexRevision)
+        installCatalog(std::move(catalog), m_filesRevision, m_textIndexRevision);
+    setScanning(false);
+
+    QSet<QByteArray> kept;
+    if (!m_selectedIDs.isEmpty()) {
+        for (const FileRecord &file : m_files)
+            if (m_selectedIDs.contains(file.path))
+                kept.insert(file.path);
+    }
+    setSelectedIDs(kept);
+
+    indexText();
+
+    QString status = QLocale().toString(qint64(m_files.size())) + QStringLiteral(" files \u00b7 Updated just now");
+    if (result.errors > 0)
+        status += QStringLiteral(" \u00b7 ") + QString::number(result.errors)
+            + QStringLiteral(" inaccessible locations/items");
+    if (result.truncated)
+        status += QStringLiteral(" \u00b7 50,000-file limit reached; choose smaller folders");
+    if (m_roots.isEmpty())
+        status = kNoFolderStatus;
+    setStatus(status);
+}
+
+void LibraryStore::serviceTick()
+{
+    if (m_scanning || m_indexing || m_rulesRunning || m_similarScanning || m_checkingDuplicates
+        || !m_pendingTrash.isEmpty() || m_destination == u"Duplicates" || m_preview)
+        return;
+    const Timestamp now = Timestamp::now();
+    const Timestamp due = Timestamp::fromUnix(m_lastRuleRun.unixSeconds() + kRulesIntervalSeconds,
+        m_lastRuleRun.nanoseconds());
+    if ((m_autoInstallers || m_autoScreenshots) && now > due) {
+        runRules();
+        return;
+    }
+    if (m_autoRefresh && !m_roots.isEmpty())
+        refresh();
+}
+
+// --- Published state ---------------------------------------------------------------------------
+
+void LibraryStore::setFiles(const QList<FileRecord> &files)
+{
+    releaseInBackground(std::exchange(m_files, files));
+    ++m_filesRevision;
+    Q_EMIT filesChanged();
+    filesOrIndexChanged();
+}
+
+void LibraryStore::setTextIndex(const TextIndex &index)
+{
+    releaseInBackground(std::exchange(m_textIndex, index));
+    ++m_textIndexRevision;
+    Q_EMIT textIndexChanged();
+    filesOrIndexChanged();
+}
+
+void LibraryStore::setSelectedIDs(const QSet<QByteArray> &ids)
+{
+    assign(m_selectedIDs, ids, &LibraryStore::selectedIDsChanged);
+}
+
+void LibraryStore::setSelection(const std::optional<QByteArray> &id)
+{
+    assign(m_selection, id, &LibraryStore::selectionChanged);
+}
+
+void LibraryStore::setPreview(const std::optional<FileRecord> &record)
+{
+    assign(m_preview, record, &LibraryStore::previewChanged);
+}
+
+void LibraryStore::setTextPreview(const std::optional<QString> &text)
+{
+    assign(m_textPreview, text, &LibraryStore::textPreviewChanged);
+}
+
+void LibraryStore::setShowSidebar(bool on)
+{
+    assign(m_showSidebar, on, &LibraryStore::showSidebarChanged);
+}
+
+void LibraryStore::setListMode(bool on)
+{
+    assign(m_listMode, on, &LibraryStore::listModeChanged);
+}
+
+void LibraryStore::setShowInspector(bool on)
+{
+    assign(m_showInspector, on, &LibraryStore::showInspectorChanged);
+}
+
+void LibraryStore::setDestination(const QString &destination)
+{
+    assign(m_destination, destination, &LibraryStore::destinationChanged);
+}
+
+void LibraryStore::setQuery(const QString &query)
+{
+    assign(m_query, query, &LibraryStore::queryChanged);
+}
+
+void LibraryStore::setSourceFilter(const QString &filter)
+{
+    assign(m_sourceFilter, filter, &LibraryStore::sourceFilterChanged);
+}
+
+void LibraryStore::setSort(const QString &sort)
+{
+    assign(m_sort, sort, &LibraryStore::sortChanged);
+}
+
+void LibraryStore::setDuplicateMode(const QString &mode)
+{
+    assign(m_duplicateMode, mode, &LibraryStore::duplicateModeChanged);
+}
+
+void LibraryStore::setTileSize(double size)
+{
+    assign(m_tileSize, size, &LibraryStore::tileSizeChanged);
+    reportSettingsFailure(m_settings->setTileSize(size));
+}
+
+void LibraryStore::setMenuBarEnabled(bool on)
+{
+    assign(m_menuBarEnabled, on, &LibraryStore::menuBarEnabledChanged);
+    reportSettingsFailure(m_settings->setMenuBarEnabled(on));
+}
+
+void LibraryStore::setAppearance(const QString &appearance)
+{
+    assign(m_appearance, appearance, &LibraryStore::appearanceChanged);
+    reportSettingsFailure(m_settings->setAppearance(appearance));
+}
+
+void LibraryStore::setAutoRefresh(bool on)
+{
+    assign(m_autoRefresh, on, &LibraryStore::autoRefreshChanged);
+    reportSettingsFailure(m_settings->setAutoRefresh(on));
+}
+
+void LibraryStore::setAutoInstallers(bool on)
+{
+    assign(m_autoInstallers, on, &LibraryStore::autoInstallersChanged);
+    reportSettingsFailure(m_settings->setAutoInstallers(on));
+}
+
+void LibraryStore::setAutoScreenshots(bool on)
+{
+    assign(m_autoScreenshots, on, &LibraryStore::autoScreenshotsChanged);
+    reportSettingsFailure(m_settings->setAutoScreenshots(on));
+}
+
+void LibraryStore::setMinimal(bool on)
+{
+    assign(m_minimal, on, &LibraryStore::minimalChanged);
+    reportSettingsFailure(m_settings->setMinimal(on));
+}
+
+void LibraryStore::setPinnedPaths(const QStringList &paths)
+{
+    assign(m_pinnedPaths, paths, &LibraryStore::pinnedPathsChanged);
+    reportSettingsFailure(m_settings->setPinnedPaths(paths));
+}
+
+void LibraryStore::setSavedSearches(const QStringList &searches)
+{
+    assign(m_savedSearches, searches, &LibraryStore::savedSearchesChanged);
+    reportSettingsFailure(m_settings->setSavedSearches(searches));
+}
+
+void LibraryStore::setLastRuleRun(const Timestamp &when)
+{
+    assign(m_lastRuleRun, when, &LibraryStore::lastRuleRunChanged);
+    reportSettingsFailure(m_settings->setLastRuleRun(when));
+}
+
+void LibraryStore::setScanning(bool on)
+{
+    assign(m_scanning, on, &LibraryStore::scanningChanged);
+}
+
+void LibraryStore::setStatus(const QString &status)
+{
+    assign(m_status, status, &LibraryStore::statusChanged);
+}
+
+void LibraryStore::setError(const std::optional<QString> &error)
+{
+    assign(m_error, error, &LibraryStore::errorChanged);
+}
+
+void LibraryStore::setHotKeyStatus(const QString &status)
+{
+    assign(m_hotKeyStatus, status, &LibraryStore::hotKeyStatusChanged);
+}
+
+void LibraryStore::setCopyingText(bool on)
+{
+    assign(m_copyingText, on, &LibraryStore::copyingTextChanged);
+}
+
+void LibraryStore::setKeeperIDs(const QHash<QByteArray, QByteArray> &keepers)
+{
+    assign(m_keeperIDs, keepers, &LibraryStore::keeperIDsChanged);
+}
+
+void LibraryStore::setCheckingDuplicates(bool on)
+{
+    assign(m_checkingDuplicates, on, &LibraryStore::checkingDuplicatesChanged);
+}
+
+void LibraryStore::setDuplicatesChecked(bool on)
+{
+    assign(m_duplicatesChecked, on, &LibraryStore::duplicatesCheckedChanged);
+}
+
+void LibraryStore::setDuplicates(const QList<DuplicateGroup> &groups)
+{
+    assign(m_duplicates, groups, &LibraryStore::duplicatesChanged);
+}
+
+void LibraryStore::setIndexing(bool on)
+{
+    assign(m_indexing, on, &LibraryStore::indexingChanged);
+}
+
+void LibraryStore::setIndexStatus(const QString &status)
+{
+    assign(m_indexStatus, status, &LibraryStore::indexStatusChanged);
+}
+
+void LibraryStore::setSimilarScanning(bool on)
+{
+    assign(m_similarScanning, on, &LibraryStore::similarScanningChanged);
+}
+
+void LibraryStore::setSimilarStatus(const QString &status)
+{
+    assign(m_similarStatus, status, &LibraryStore::similarStatusChanged);
+}
+
+void LibraryStore::setSimilarGroups(const QList<DuplicateGroup> &groups)
+{
+    assign(m_similarGroups, groups, &LibraryStore::similarGroupsChanged);
+}
+
+void LibraryStore::setRulesRunning(bool on)
+{
+    assign(m_rulesRunning, on, &LibraryStore::rulesRunningChanged);
+}
+
+void LibraryStore::setRulesStatus(const QString &status)
+{
+    assign(m_rulesStatus, status, &LibraryStore::rulesStatusChanged);
+}
+
+void LibraryStore::setCurrentSong(const std::optional<FileRecord> &song)
+{
+    assign(m_currentSong, song, &LibraryStore::currentSongChanged);
+}
+
+void LibraryStore::setPlaying(bool on)
+{
+    assign(m_playing, on, &LibraryStore::playingChanged);
+}

@@ -1,0 +1,385 @@
+#pragma once
+
+#include "analysis/duplicategroup.h"
+#include "analysis/text/textentry.h"
+#include "query/filequery.h"
+#include "store/cleancategory.h"
+#include "store/libraryworkers.h"
+
+#include <QByteArrayList>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+
+class AudioPlayer;
+class JobHandle;
+class LibraryCatalog;
+class LibrarySettings;
+
+// The one state object of the application: the chosen folders (roots), the records of the last
+// completed scan, every remembered setting, the status lines and the handles of all background
+// work. Every window, the tray list, the quick search panel and the automation interface read and
+// change the same instance, `shared()`.
+//
+// Threading: confined to the main thread. Every getter, setter and operation runs there. Work
+// that is too slow for it runs on worker threads over copies of the data; each result comes back
+// to the main thread and is applied only when its job was not cancelled and, for scans, exact
+// duplicates and the text index, when the generation it started under is still current. Late
+// results are dropped silently.
+//
+// Published state: every getter below has a `<name>Changed` signal, emitted when the value
+// changes. Settings are written to the defaults file on every assignment.
+//
+// The operations are implemented by concern: librarystore.cpp (construction, settings, roots,
+// scans, the service timer), librarystore_views.cpp, librarystore_selection.cpp,
+// librarystore_trash.cpp, librarystore_jobs.cpp and librarystore_playback.cpp.
+class LibraryStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Setup
+    {
+        // Restore the roots (or the demo folder), load the text index and start the 60-second
+        // service timer. Off for tests and tools: such a store stays empty until given roots.
+        bool restoresFolders = false;
+        // The process arguments; "--demo" selects demo mode (TESSARY_DEMO_PATH is the folder).
+        QStringList arguments;
+        // The defaults file; empty: the user's.
+        QString settingsFile;
+        LibraryWorkers workers = LibraryWorkers::standard();
+    };
+
+    // Keyboard modifiers of a click, as far as selection cares.
+    enum class ClickModifier { none, command, shift };
+
+    // The folder chooser of the interface: shows `message` and an accept button labelled
+    // `prompt`, returns the chosen folders (absolute paths, in the chooser's order), or nothing
+    // when the user cancelled.
+    using FolderChooser
+        = std::function<std::optional<QByteArrayList>(const QString &message, const QString &prompt)>;
+    // Makes the player for one song.
+    using AudioPlayerFactory = std::function<std::unique_ptr<AudioPlayer>(const QByteArray &path)>;
+
+    static constexpr qint64 kLargeFileBytes = 100'000'000;
+    static constexpr int kServiceIntervalMs = 60'000;
+
+    explicit LibraryStore(const Setup &setup, QObject *parent = nullptr);
+    ~LibraryStore() override;
+
+    // The application's instance, made on first use with the roots restored.
+    static LibraryStore &shared();
+
+    void setFolderChooser(FolderChooser chooser);
+    void setAudioPlayerFactory(AudioPlayerFactory factory);
+
+    // --- Roots and scans --------------------------------------------------------------------
+    const QByteArrayList &roots() const { return m_roots; }
+    void setRoots(const QByteArrayList &roots);
+    bool isDemo() const { return m_isDemo; }
+    // Starts a scan of every root; cancels the scan, duplicate, index and look-alike work.
+    void refresh();
+    void chooseFolder();
+    // Adds folders the way the chooser does: covered ones are skipped, covering ones replace
+    // the roots they contain. Then persists and refreshes.
+    void addFolders(const QByteArrayList &paths);
+    void removeRoot(const QByteArray &root);
+    // One tick of the service timer (also called by tests).
+    void serviceTick();
+
+    // --- Published state --------------------------------------------------------------------
+    const QList<FileRecord> &files() const { return m_files; }
+    void setFiles(const QList<FileRecord> &files);
+    const TextIndex &textIndex() const { return m_textIndex; }
+    void setTextIndex(const TextIndex &index);
+
+    const QSet<QByteArray> &selectedIDs() const { return m_selectedIDs; }
+    void setSelectedIDs(const QSet<QByteArray> &ids);
+    const std::optional<QByteArray> &selection() const { return m_selection; }
+    void setSelection(const std::optional<QByteArray> &id);
+    const std::optional<FileRecord> &preview() const { return m_preview; }
+    void setPreview(const std::optional<FileRecord> &record);
+    const std::optional<QString> &textPreview() const { return m_textPreview; }
+    void setTextPreview(const std::optional<QString> &text);
+
+    bool showSidebar() const { return m_showSidebar; }
+    void setShowSidebar(bool on);
+    bool listMode() const { return m_listMode; }
+    void setListMode(bool on);
+    bool showInspector() const { return m_showInspector; }
+    void setShowInspector(bool on);
+    const QString &destination() const { return m_destination; }
+    void setDestination(const QString &destination);
+    const QString &query() const { return m_query; }
+    void setQuery(const QString &query);
+    const QString &sourceFilter() const { return m_sourceFilter; }
+    void setSourceFilter(const QString &filter);
+    const QString &sort() const { return m_sort; }
+    void setSort(const QString &sort);
+    const QString &duplicateMode() const { return m_duplicateMode; }
+    void setDuplicateMode(const QString &mode);
+
+    // Settings, each written to the defaults file when assigned.
+    double tileSize() const { return m_tileSize; }
+    void setTileSize(double size);
+    bool menuBarEnabled() const { return m_menuBarEnabled; }
+    void setMenuBarEnabled(bool on);
+    const QString &appearance() const { return m_appearance; }
+    void setAppearance(const QString &appearance);
+    bool autoRefresh() const { return m_autoRefresh; }
+    void setAutoRefresh(bool on);
+    bool autoInstallers() const { return m_autoInstallers; }
+    void setAutoInstallers(bool on);
+    bool autoScreenshots() const { return m_autoScreenshots; }
+    void setAutoScreenshots(bool on);
+    bool minimal() const { return m_minimal; }
+    void setMinimal(bool on);
+    const QStringList &pinnedPaths() const { return m_pinnedPaths; }
+    void setPinnedPaths(const QStringList &paths);
+    const QStringList &savedSearches() const { return m_savedSearches; }
+    const Timestamp &lastRuleRun() const { return m_lastRuleRun; }
+
+    bool scanning() const { return m_scanning; }
+    const QString &status() const { return m_status; }
+    const std::optional<QString> &error() const { return m_error; }
+    void setError(const std::optional<QString> &error);
+    const QString &hotKeyStatus() const { return m_hotKeyStatus; }
+    void setHotKeyStatus(const QString &status);
+
+    // --- Views (recomputed on every read) ---------------------------------------------------
+    QList<FileRecord> visibleFiles() const;
+    QList<CleanCategory> cleanCategories() const;
+    QList<FileRecord> recentDownloads() const;
+    QStringList sources() const;
+    QList<FileRecord> chosenFiles() const;
+    QList<FileRecord> searchFiles(const QString &text) const;
+    std::optional<FileRecord> selected() const;
+    FileQuery parsedQuery() const;
+    qint64 totalSize() const;
+    void navigate(const QString &destination);
+    // Whether the derived search texts and sort orders match the current files and index, so
+    // views are computed from them instead of from scratch (both give the same lists).
+    bool viewsPrepared() const;
+
+    // --- Selection and file actions ---------------------------------------------------------
+    void select(const FileRecord &file, ClickModifier modifier);
+    void stepSelection(int step);
+    void open(const FileRecord &file);
+    void reveal(const FileRecord &file);
+    void copyPath(const FileRecord &file);
+    void copyFiles(const std::optional<QList<FileRecord>> &files = std::nullopt);
+    void copyText(const QList<FileRecord> &files, bool show);
+    bool copyingText() const { return m_copyingText; }
+    void pin(const QByteArray &folder);
+    void saveSearch();
+    void deleteSearch(const QString &text);
+
+    // --- Trash flow --------------------------------------------------------------------------
+    const QList<FileRecord> &pendingTrash() const { return m_pendingTrash; }
+    // Assigning from outside (the confirmation's cancel) also forgets the kept copies.
+    void setPendingTrash(const QList<FileRecord> &files);
+    void requestTrash(const QList<FileRecord> &files, const std::optional<FileRecord> &keeping = std::nullopt);
+    void trashPending();
+    void trashExtraCopies(const DuplicateGroup &group);
+    const QHash<QByteArray, QByteArray> &keeperIDs() const { return m_keeperIDs; }
+    void setKeeperIDs(const QHash<QByteArray, QByteArray> &keepers);
+    // The kept copy recorded for a pending file, if any.
+    std::optional<FileRecord> pendingKeeper(const QByteArray &id) const;
+
+    // --- Background jobs ---------------------------------------------------------------------
+    void findDuplicates();
+    void indexText();
+    void findSimilar();
+    void runRules();
+    bool checkingDuplicates() const { return m_checkingDuplicates; }
+    bool duplicatesChecked() const { return m_duplicatesChecked; }
+    const QList<DuplicateGroup> &duplicates() const { return m_duplicates; }
+    bool indexing() const { return m_indexing; }
+    const QString &indexStatus() const { return m_indexStatus; }
+    bool similarScanning() const { return m_similarScanning; }
+    const QString &similarStatus() const { return m_similarStatus; }
+    const QList<DuplicateGroup> &similarGroups() const { return m_similarGroups; }
+    bool rulesRunning() const { return m_rulesRunning; }
+    const QString &rulesStatus() const { return m_rulesStatus; }
+
+    // --- Music -------------------------------------------------------------------------------
+    void play(const FileRecord &file);
+    void skipSong(int step);
+    void togglePlayback();
+    const std::optional<FileRecord> &currentSong() const { return m_currentSong; }
+    bool playing() const { return m_playing; }
+    // Every music file, ascending by name in code-point order, equal names in library order.
+    QList<FileRecord> playlist() const;
+
+Q_SIGNALS:
+    void rootsChanged();
+    void filesChanged();
+    void textIndexChanged();
+    void selectedIDsChanged();
+    void selectionChanged();
+    void previewChanged();
+    void textPreviewChanged();
+    void showSidebarChanged();
+    void listModeChanged();
+    void showInspectorChanged();
+    void destinationChanged();
+    void queryChanged();
+    void sourceFilterChanged();
+    void sortChanged();
+    void duplicateModeChanged();
+    void tileSizeChanged();
+    void menuBarEnabledChanged();
+    void appearanceChanged();
+    void autoRefreshChanged();
+    void autoInstallersChanged();
+    void autoScreenshotsChanged();
+    void minimalChanged();
+    void pinnedPathsChanged();
+    void savedSearchesChanged();
+    void lastRuleRunChanged();
+    void scanningChanged();
+    void statusChanged();
+    void errorChanged();
+    void hotKeyStatusChanged();
+    void copyingTextChanged();
+    void pendingTrashChanged();
+    void keeperIDsChanged();
+    void checkingDuplicatesChanged();
+    void duplicatesCheckedChanged();
+    void duplicatesChanged();
+    void indexingChanged();
+    void indexStatusChanged();
+    void similarScanningChanged();
+    void similarStatusChanged();
+    void similarGroupsChanged();
+    void rulesRunningChanged();
+    void rulesStatusChanged();
+    void currentSongChanged();
+    void playingChanged();
+    // The derived search texts and sort orders were brought up to date.
+    void viewsReady();
+
+private:
+    template<typename T>
+    void assign(T &member, const T &value, void (LibraryStore::*changed)());
+    void setStatus(const QString &status);
+    void setScanning(bool on);
+    void setIndexing(bool on);
+    void setIndexStatus(const QString &status);
+    void setSimilarScanning(bool on);
+    void setSimilarStatus(const QString &status);
+    void setCheckingDuplicates(bool on);
+    void setDuplicatesChecked(bool on);
+    void setDuplicates(const QList<DuplicateGroup> &groups);
+    void setSimilarGroups(const QList<DuplicateGroup> &groups);
+    void setRulesRunning(bool on);
+    void setRulesStatus(const QString &status);
+    void setCopyingText(bool on);
+    void setPlaying(bool on);
+    void setCurrentSong(const std::optional<FileRecord> &song);
+    void setSavedSearches(const QStringList &searches);
+    void setLastRuleRun(const Timestamp &when);
+    void reportSettingsFailure(bool written);
+
+    void restoreRoots();
+    void persistRoots();
+    void applyScan(const ScanResult &result, std::shared_ptr<const LibraryCatalog> catalog, quint64 indexRevision);
+    void cancelScanBoundWork();
+
+    // Views
+    void filesOrIndexChanged();
+    void prepareViews();
+    void installCatalog(std::shared_ptr<const LibraryCatalog> catalog, quint64 filesRevision, quint64 indexRevision);
+    bool catalogMatchesFiles() const;
+    bool catalogMatchesIndex() const;
+    QString indexTextOf(const FileRecord &file) const;
+
+    // Jobs
+    void applyDuplicates(const QList<DuplicateGroup> &groups);
+
+    Setup m_setup;
+    LibraryWorkers m_workers;
+    std::unique_ptr<LibrarySettings> m_settings;
+    FolderChooser m_folderChooser;
+    AudioPlayerFactory m_audioPlayerFactory;
+
+    // Handles of the running work. Each holds the job's stop source; a job whose handle was
+    // replaced or reset is cancelled and its result dropped.
+    std::shared_ptr<JobHandle> m_scanJob;
+    std::shared_ptr<JobHandle> m_duplicateJob;
+    std::shared_ptr<JobHandle> m_indexJob;
+    std::shared_ptr<JobHandle> m_similarJob;
+    std::shared_ptr<JobHandle> m_ruleJob;
+    std::shared_ptr<JobHandle> m_textJob;
+    std::shared_ptr<JobHandle> m_catalogJob;
+    quint64 m_generation = 0;
+    quint64 m_indexGeneration = 0;
+
+    QHash<QByteArray, FileRecord> m_pendingKeepers;
+    QSet<QByteArray> m_selectedIDs;
+    std::optional<FileRecord> m_preview;
+    bool m_showSidebar = true;
+    double m_tileSize = 170;
+    bool m_menuBarEnabled = true;
+    QString m_appearance;
+    bool m_autoRefresh = true;
+    bool m_autoInstallers = false;
+    bool m_autoScreenshots = false;
+    QStringList m_pinnedPaths;
+    QString m_sourceFilter;
+    TextIndex m_textIndex;
+    bool m_indexing = false;
+    QString m_indexStatus;
+    QList<DuplicateGroup> m_similarGroups;
+    bool m_similarScanning = false;
+    QString m_similarStatus;
+    QString m_duplicateMode;
+    QHash<QByteArray, QByteArray> m_keeperIDs;
+    std::optional<QString> m_textPreview;
+    bool m_copyingText = false;
+    std::optional<FileRecord> m_currentSong;
+    bool m_playing = false;
+    bool m_rulesRunning = false;
+    QString m_rulesStatus;
+    QString m_hotKeyStatus;
+    std::unique_ptr<AudioPlayer> m_player;
+    QTimer *m_serviceTimer = nullptr;
+    Timestamp m_lastRuleRun;
+    QList<FileRecord> m_files;
+    QByteArrayList m_roots;
+    QString m_destination;
+    QString m_query;
+    std::optional<QByteArray> m_selection;
+    bool m_listMode = false;
+    bool m_showInspector = false;
+    bool m_minimal = false;
+    bool m_scanning = false;
+    bool m_checkingDuplicates = false;
+    QList<DuplicateGroup> m_duplicates;
+    bool m_duplicatesChecked = false;
+    QString m_status;
+    std::optional<QString> m_error;
+    QList<FileRecord> m_pendingTrash;
+    QStringList m_savedSearches;
+    QString m_sort;
+    bool m_isDemo = false;
+
+    // Derived-view support: revisions of `files` and `textIndex`, and the catalogue built for
+    // some revision pair (current when both match).
+    quint64 m_filesRevision = 1;
+    quint64 m_textIndexRevision = 1;
+    std::shared_ptr<const LibraryCatalog> m_catalog;
+    quint64 m_catalogFilesRevision = 0;
+    quint64 m_catalogIndexRevision = 0;
+    bool m_catalogQueued = false;
+};

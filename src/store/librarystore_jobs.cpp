@@ -1,0 +1,162 @@
+// The four slow analyses: exact duplicates, the text index, look-alike images and the daily
+// clean-up rules. Each runs at utility priority on copies and is applied on the main thread
+// only while it is still wanted.
+
+#include "store/backgroundjob.h"
+#include "store/librarycatalog.h"
+#include "store/librarystore.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QPointer>
+#include <QTime>
+
+namespace {
+
+constexpr qsizetype kShownRuleErrors = 10;
+
+struct IndexOutcome
+{
+    TextIndexResult result;
+    std::shared_ptr<const LibraryCatalog> catalog;
+};
+
+// Runs `work` below the priority of scans and text copying.
+template<typename Result>
+std::function<Result(std::stop_token)> atUtilityPriority(std::function<Result(std::stop_token)> work)
+{
+    return [work = std::move(work)](std::stop_token stop) {
+        WorkerPools::lowerCurrentThreadPriority();
+        return work(std::move(stop));
+    };
+}
+
+} // namespace
+
+void LibraryStore::findDuplicates()
+{
+    if (m_scanning || m_checkingDuplicates)
+        return;
+    setCheckingDuplicates(true);
+    setDuplicatesChecked(false);
+    const QList<FileRecord> files = m_files;
+    const quint64 generation = m_generation;
+    const auto find = m_workers.duplicates;
+    m_duplicateJob = startBackgroundJob<QList<DuplicateGroup>>(this, WorkerPools::utility(),
+        atUtilityPriority<QList<DuplicateGroup>>([find, files](std::stop_token stop) { return find(files, stop); }),
+        [this, generation](QList<DuplicateGroup> &&groups) {
+            if (generation != m_generation)
+                return;
+            m_duplicateJob.reset();
+            applyDuplicates(groups);
+        });
+}
+
+void LibraryStore::applyDuplicates(const QList<DuplicateGroup> &groups)
+{
+    setDuplicates(groups);
+    QHash<QByteArray, QByteArray> keepers;
+    for (const DuplicateGroup &group : groups)
+        if (!group.files.isEmpty())
+            keepers.insert(group.id(), group.files.first().path);
+    setKeeperIDs(keepers);
+    setCheckingDuplicates(false);
+    setDuplicatesChecked(true);
+}
+
+void LibraryStore::indexText()
+{
+    cancelJob(m_indexJob);
+    setIndexing(true);
+    const QList<FileRecord> files = m_files;
+    const TextIndex existing = m_textIndex;
+    const quint64 generation = ++m_indexGeneration;
+    const quint64 filesRevision = m_filesRevision;
+    const std::shared_ptr<const LibraryCatalog> previous = m_catalog;
+    setIndexStatus(QStringLiteral("Indexing image and document text locally\u2026"));
+
+    // Progress arrives on the worker thread; each report becomes its own main-thread task and
+    // is shown only while this run is still the current one.
+    const QPointer<LibraryStore> self(this);
+    const LibraryWorkers::IndexProgress progress = [self, generation](int done, int total) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, generation, done, total] {
+                if (!self || !self->m_indexing || self->m_indexGeneration != generation)
+                    return;
+                self->setIndexStatus(QStringLiteral("Reading text: ") + QString::number(done) + QStringLiteral(" of ")
+                    + QString::number(total));
+            },
+            Qt::QueuedConnection);
+    };
+    const auto run = m_workers.indexText;
+    m_indexJob = startBackgroundJob<IndexOutcome>(this, WorkerPools::utility(),
+        atUtilityPriority<IndexOutcome>([run, files, existing, progress, previous](std::stop_token stop) {
+            IndexOutcome outcome;
+            outcome.result = run(files, existing, progress, stop);
+            if (!stop.stop_requested())
+                outcome.catalog = LibraryCatalog::build(files, outcome.result.entries, previous.get(), stop);
+            return outcome;
+        }),
+        [this, generation, filesRevision](IndexOutcome &&outcome) {
+            if (generation != m_indexGeneration)
+                return;
+            m_indexJob.reset();
+            setTextIndex(outcome.result.entries);
+            if (outcome.catalog && filesRevision == m_filesRevision)
+                installCatalog(std::move(outcome.catalog), m_filesRevision, m_textIndexRevision);
+            setIndexing(false);
+            setIndexStatus(QString::number(outcome.result.entries.size()) + QStringLiteral(" files indexed \u00b7 ")
+                + QString::number(outcome.result.partial) + QStringLiteral(" partially indexed \u00b7 ")
+                + QString::number(outcome.result.failures) + QStringLiteral(" unreadable"));
+            releaseInBackground(std::move(outcome));
+        });
+}
+
+void LibraryStore::findSimilar()
+{
+    if (m_similarScanning || m_scanning)
+        return;
+    setSimilarScanning(true);
+    setSimilarStatus(QStringLiteral("Generating and comparing image feature prints\u2026"));
+    const QList<FileRecord> files = m_files;
+    const auto find = m_workers.similar;
+    m_similarJob = startBackgroundJob<SimilarityResult>(this, WorkerPools::utility(),
+        atUtilityPriority<SimilarityResult>([find, files](std::stop_token stop) { return find(files, stop); }),
+        [this](SimilarityResult &&result) {
+            m_similarJob.reset();
+            setSimilarGroups(result.groups);
+            setSimilarScanning(false);
+            QString status = QString::number(result.scanned) + QStringLiteral(" images compared \u00b7 ")
+                + QString::number(result.skipped) + QStringLiteral(" unreadable");
+            if (result.limited)
+                status += QStringLiteral(" \u00b7 Limited to 2,000 newest images");
+            setSimilarStatus(status);
+        });
+}
+
+void LibraryStore::runRules()
+{
+    if (m_rulesRunning || (!m_autoInstallers && !m_autoScreenshots) || !m_pendingTrash.isEmpty())
+        return;
+    setRulesRunning(true);
+    setLastRuleRun(Timestamp::now());
+    setRulesStatus(QStringLiteral("Applying enabled rules\u2026"));
+    const QList<FileRecord> files = m_files;
+    const CleanupRules::Rules rules { m_autoInstallers, m_autoScreenshots };
+    const auto run = m_workers.rules;
+    m_ruleJob = startBackgroundJob<CleanupRules::Outcome>(this, WorkerPools::utility(),
+        atUtilityPriority<CleanupRules::Outcome>(
+            [run, files, rules](std::stop_token stop) { return run(files, rules, stop); }),
+        [this](CleanupRules::Outcome &&outcome) {
+            m_ruleJob.reset();
+            setRulesRunning(false);
+            setRulesStatus(QString::number(outcome.changed) + QStringLiteral(" files changed \u00b7 ")
+                + QString::number(outcome.errors.size()) + QStringLiteral(" errors \u00b7 ")
+                + QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+            if (!outcome.errors.isEmpty())
+                setError(outcome.errors.mid(0, kShownRuleErrors).join(u'\n'));
+            if (outcome.changed > 0)
+                refresh();
+        });
+}

@@ -1,0 +1,53 @@
+#include "store/namesortkey.h"
+
+namespace NameSortKey {
+namespace {
+
+// Below every character a name can hold in practice, so a number sorts before letters.
+constexpr char16_t kNumberMark = 0x0001;
+// Separates the primary key from the tie-breaking one.
+constexpr char16_t kLevelMark = 0x0000;
+constexpr char16_t kLengthBase = 0x0020;
+
+// Appends a digit run: its length without leading zeros, then the digits, so that a longer
+// number sorts after a shorter one and equal lengths compare digit by digit.
+qsizetype appendNumber(QString &key, QStringView name, qsizetype at)
+{
+    QString digits;
+    for (; at < name.size() && name[at].isDigit(); ++at) {
+        const int value = name[at].digitValue();
+        if (digits.isEmpty() && value == 0)
+            continue;
+        digits.append(QChar(u'0' + value));
+    }
+    key.append(QChar(kNumberMark));
+    key.append(QChar(char16_t(kLengthBase + std::min<qsizetype>(digits.size(), 0xF000))));
+    key.append(digits);
+    return at;
+}
+
+} // namespace
+
+QString of(QStringView name)
+{
+    // Primary level: the base letters (compatibility decomposition without combining marks),
+    // case-folded, with numbers by value. Secondary level: the case-folded name as typed, so
+    // that "resume" and "résumé" still sort in a fixed order.
+    const QString base = name.toString().normalized(QString::NormalizationForm_KD);
+    QString primary;
+    primary.reserve(base.size() + 4);
+    for (qsizetype i = 0; i < base.size();) {
+        const QChar c = base[i];
+        if (c.isDigit()) {
+            i = appendNumber(primary, base, i);
+            continue;
+        }
+        if (c.category() != QChar::Mark_NonSpacing)
+            primary.append(c);
+        ++i;
+    }
+    return primary.toCaseFolded() + QChar(kLevelMark) + name.toString().toCaseFolded() + QChar(kLevelMark)
+        + name.toString();
+}
+
+} // namespace NameSortKey
