@@ -30,11 +30,23 @@ inline void cancelJob(std::shared_ptr<JobHandle> &slot)
     slot.reset();
 }
 
-// Runs `work` on `pool` and then `apply` with its result on the thread of `context` (the main
-// thread for the store), unless the job was cancelled meanwhile or `context` is gone. `work`
-// receives the job's stop token and must not touch `context`.
-template<typename Result>
-std::shared_ptr<JobHandle> startBackgroundJob(QObject *context, QThreadPool *pool,
+// The two priorities of background work, both below the main thread's so that the interface
+// stays responsive: user-initiated (scans, copying text, preparing views) and, lower still,
+// utility (duplicates, the text index, look-alikes, the rules). Each has its own pool, so a
+// thread's priority never leaks from one kind of work to the other.
+enum class JobPriority { userInitiated, utility };
+
+namespace WorkerPools {
+QThreadPool *pool(JobPriority priority);
+// Sets the calling thread's nice value for `priority` (threads a worker starts inherit it).
+void applyPriority(JobPriority priority);
+} // namespace WorkerPools
+
+// Runs `work` at `priority` and then `apply` with its result on the thread of `context` (the
+// main thread for the store), unless the job was cancelled meanwhile or `context` is gone.
+// `work` receives the job's stop token and must not touch `context`.
+template <typename Result>
+std::shared_ptr<JobHandle> startBackgroundJob(QObject *context, JobPriority priority,
     std::function<Result(std::stop_token)> work, std::function<void(Result &&)> apply)
 {
     auto handle = std::make_shared<JobHandle>();
@@ -46,25 +58,18 @@ std::shared_ptr<JobHandle> startBackgroundJob(QObject *context, QThreadPool *poo
         Result result = watcher->future().takeResult();
         apply(std::move(result));
     });
-    watcher->setFuture(QtConcurrent::run(pool, [work = std::move(work), token = handle->token()] { return work(token); }));
+    watcher->setFuture(
+        QtConcurrent::run(WorkerPools::pool(priority), [work = std::move(work), priority, token = handle->token()] {
+            WorkerPools::applyPriority(priority);
+            return work(token);
+        }));
     return handle;
 }
 
-// The two priorities of background work: user-initiated (scans, copying text, preparing views)
-// and utility (duplicates, the text index, look-alikes, the rules), whose threads run at a
-// lower scheduling priority so that they never slow the others or the interface.
-namespace WorkerPools {
-QThreadPool *userInitiated();
-QThreadPool *utility();
-// Lowers the calling thread's priority (nice +10); called at the start of every utility task.
-void lowerCurrentThreadPriority();
-} // namespace WorkerPools
-
 // Lets go of a large value (a replaced file list, index or catalogue) on a worker thread, so
 // that freeing tens of megabytes never stalls the main thread.
-template<typename T>
-void releaseInBackground(T &&value)
+template <typename T> void releaseInBackground(T &&value)
 {
     auto holder = std::make_shared<std::decay_t<T>>(std::forward<T>(value));
-    WorkerPools::userInitiated()->start([holder]() mutable { holder.reset(); });
+    WorkerPools::pool(JobPriority::userInitiated)->start([holder]() mutable { holder.reset(); });
 }

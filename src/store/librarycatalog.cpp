@@ -1,5 +1,6 @@
 #include "store/librarycatalog.h"
 
+#include "store/backgroundjob.h"
 #include "store/namesortkey.h"
 
 #include <QHash>
@@ -101,13 +102,20 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
     const auto folds = qsizetype(toFold.size());
     for (qsizetype start = 0; start < folds; start += kFoldBlock)
         blocks.emplace_back(start, std::min(folds, start + kFoldBlock));
-    LibraryCatalog *target = catalog.get();
-    QtConcurrent::blockingMap(blocks, [&](const std::pair<qsizetype, qsizetype> &block) {
-        for (qsizetype k = block.first; k < block.second && !stop.stop_requested(); ++k) {
-            const qsizetype i = toFold[k];
-            target->m_texts[i] = SearchText(target->m_files[i], target->m_contents[i]);
-        }
-    });
+    // The folding threads only read shared lists and write distinct elements of one array that
+    // is detached here, on this thread: a non-const access from several threads at once would
+    // detach (copy) a list shared with the caller concurrently.
+    SearchText *const texts = catalog->m_texts.data();
+    const QStringList &contents = catalog->m_contents;
+    // The folding threads work at the priority of the job that builds the catalogue.
+    QtConcurrent::blockingMap(
+        WorkerPools::pool(JobPriority::userInitiated), blocks, [&](const std::pair<qsizetype, qsizetype> &block) {
+            WorkerPools::applyPriority(JobPriority::userInitiated);
+            for (qsizetype k = block.first; k < block.second && !stop.stop_requested(); ++k) {
+                const qsizetype i = toFold[k];
+                texts[i] = SearchText(files[i], contents[i]);
+            }
+        });
     if (stop.stop_requested())
         return nullptr;
 
@@ -121,9 +129,8 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
         std::vector<qsizetype> &sorted = catalog->m_orders[int(order)];
         sorted.resize(count);
         std::iota(sorted.begin(), sorted.end(), 0);
-        std::stable_sort(sorted.begin(), sorted.end(), [&](qsizetype a, qsizetype b) {
-            return precedes(order, files[a], files[b], nameKeys[a], nameKeys[b]);
-        });
+        std::stable_sort(sorted.begin(), sorted.end(),
+            [&](qsizetype a, qsizetype b) { return precedes(order, files[a], files[b], nameKeys[a], nameKeys[b]); });
     }
     return catalog;
 }

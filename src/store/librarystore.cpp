@@ -222,7 +222,7 @@ void LibraryStore::refresh()
     const quint64 indexRevision = m_textIndexRevision;
     const std::shared_ptr<const LibraryCatalog> previous = m_catalog;
     m_scanJob = startBackgroundJob<ScanOutcome>(
-        this, WorkerPools::userInitiated(),
+        this, JobPriority::userInitiated,
         [scan, roots, options, index, previous](std::stop_token stop) {
             ScanOutcome outcome;
             outcome.result = scan(roots, options, stop);

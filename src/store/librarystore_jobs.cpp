@@ -21,16 +21,6 @@ struct IndexOutcome
     std::shared_ptr<const LibraryCatalog> catalog;
 };
 
-// Runs `work` below the priority of scans and text copying.
-template<typename Result>
-std::function<Result(std::stop_token)> atUtilityPriority(std::function<Result(std::stop_token)> work)
-{
-    return [work = std::move(work)](std::stop_token stop) {
-        WorkerPools::lowerCurrentThreadPriority();
-        return work(std::move(stop));
-    };
-}
-
 } // namespace
 
 void LibraryStore::findDuplicates()
@@ -42,8 +32,8 @@ void LibraryStore::findDuplicates()
     const QList<FileRecord> files = m_files;
     const quint64 generation = m_generation;
     const auto find = m_workers.duplicates;
-    m_duplicateJob = startBackgroundJob<QList<DuplicateGroup>>(this, WorkerPools::utility(),
-        atUtilityPriority<QList<DuplicateGroup>>([find, files](std::stop_token stop) { return find(files, stop); }),
+    m_duplicateJob = startBackgroundJob<QList<DuplicateGroup>>(this, JobPriority::utility,
+        ([find, files](std::stop_token stop) { return find(files, stop); }),
         [this, generation](QList<DuplicateGroup> &&groups) {
             if (generation != m_generation)
                 return;
@@ -90,8 +80,8 @@ void LibraryStore::indexText()
             Qt::QueuedConnection);
     };
     const auto run = m_workers.indexText;
-    m_indexJob = startBackgroundJob<IndexOutcome>(this, WorkerPools::utility(),
-        atUtilityPriority<IndexOutcome>([run, files, existing, progress, previous](std::stop_token stop) {
+    m_indexJob = startBackgroundJob<IndexOutcome>(this, JobPriority::utility,
+        ([run, files, existing, progress, previous](std::stop_token stop) {
             IndexOutcome outcome;
             outcome.result = run(files, existing, progress, stop);
             if (!stop.stop_requested())
@@ -121,9 +111,8 @@ void LibraryStore::findSimilar()
     setSimilarStatus(QStringLiteral("Generating and comparing image feature prints\u2026"));
     const QList<FileRecord> files = m_files;
     const auto find = m_workers.similar;
-    m_similarJob = startBackgroundJob<SimilarityResult>(this, WorkerPools::utility(),
-        atUtilityPriority<SimilarityResult>([find, files](std::stop_token stop) { return find(files, stop); }),
-        [this](SimilarityResult &&result) {
+    m_similarJob = startBackgroundJob<SimilarityResult>(this, JobPriority::utility,
+        ([find, files](std::stop_token stop) { return find(files, stop); }), [this](SimilarityResult &&result) {
             m_similarJob.reset();
             setSimilarGroups(result.groups);
             setSimilarScanning(false);
@@ -145,9 +134,8 @@ void LibraryStore::runRules()
     const QList<FileRecord> files = m_files;
     const CleanupRules::Rules rules { m_autoInstallers, m_autoScreenshots };
     const auto run = m_workers.rules;
-    m_ruleJob = startBackgroundJob<CleanupRules::Outcome>(this, WorkerPools::utility(),
-        atUtilityPriority<CleanupRules::Outcome>(
-            [run, files, rules](std::stop_token stop) { return run(files, rules, stop); }),
+    m_ruleJob = startBackgroundJob<CleanupRules::Outcome>(this, JobPriority::utility,
+        ([run, files, rules](std::stop_token stop) { return run(files, rules, stop); }),
         [this](CleanupRules::Outcome &&outcome) {
             m_ruleJob.reset();
             setRulesRunning(false);

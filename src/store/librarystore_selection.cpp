@@ -103,7 +103,7 @@ void LibraryStore::copyText(const QList<FileRecord> &files, bool show)
     const auto extract = m_workers.extractText;
     const qsizetype requested = files.size();
     m_textJob = startBackgroundJob<QList<NamedExtraction>>(
-        this, WorkerPools::userInitiated(),
+        this, JobPriority::userInitiated,
         [extract, files](std::stop_token stop) {
             QList<NamedExtraction> pairs;
             for (const FileRecord &file : files) {

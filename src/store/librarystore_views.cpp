@@ -70,7 +70,7 @@ void LibraryStore::prepareViews()
     const quint64 filesRevision = m_filesRevision;
     const quint64 indexRevision = m_textIndexRevision;
     m_catalogJob = startBackgroundJob<std::shared_ptr<const LibraryCatalog>>(
-        this, WorkerPools::userInitiated(),
+        this, JobPriority::userInitiated,
         [files, index, previous](std::stop_token stop) {
             return LibraryCatalog::build(files, index, previous.get(), stop);
         },
