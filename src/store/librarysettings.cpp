@@ -20,8 +20,7 @@ const QString kFolderBookmarks = QStringLiteral("folderBookmarks");
 
 LibrarySettings::LibrarySettings(const QString &file)
     : m_file(std::make_unique<DefaultsFile>(file.isEmpty() ? DefaultsFile::defaultPath() : file))
-{
-}
+{ }
 
 LibrarySettings::~LibrarySettings() = default;
 

@@ -30,15 +30,6 @@ struct ScanOutcome
 
 } // namespace
 
-template<typename T>
-void LibraryStore::assign(T &member, const T &value, void (LibraryStore::*changed)())
-{
-    if (member == value)
-        return;
-    member = value;
-    Q_EMIT(this->*changed)();
-}
-
 LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
     : QObject(parent)
     , m_setup(setup)
@@ -276,8 +267,8 @@ void LibraryStore::serviceTick()
         || !m_pendingTrash.isEmpty() || m_destination == u"Duplicates" || m_preview)
         return;
     const Timestamp now = Timestamp::now();
-    const Timestamp due = Timestamp::fromUnix(m_lastRuleRun.unixSeconds() + kRulesIntervalSeconds,
-        m_lastRuleRun.nanoseconds());
+    const Timestamp due
+        = Timestamp::fromUnix(m_lastRuleRun.unixSeconds() + kRulesIntervalSeconds, m_lastRuleRun.nanoseconds());
     if ((m_autoInstallers || m_autoScreenshots) && now > due) {
         runRules();
         return;

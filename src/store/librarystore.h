@@ -66,8 +66,7 @@ public:
     // The folder chooser of the interface: shows `message` and an accept button labelled
     // `prompt`, returns the chosen folders (absolute paths, in the chooser's order), or nothing
     // when the user cancelled.
-    using FolderChooser
-        = std::function<std::optional<QByteArrayList>(const QString &message, const QString &prompt)>;
+    using FolderChooser = std::function<std::optional<QByteArrayList>(const QString &message, const QString &prompt)>;
     // Makes the player for one song.
     using AudioPlayerFactory = std::function<std::unique_ptr<AudioPlayer>(const QByteArray &path)>;
 
@@ -270,8 +269,14 @@ Q_SIGNALS:
     void viewsReady();
 
 private:
-    template<typename T>
-    void assign(T &member, const T &value, void (LibraryStore::*changed)());
+    // Stores `value` and announces it, unless nothing changed.
+    template <typename T> void assign(T &member, const T &value, void (LibraryStore::*changed)())
+    {
+        if (member == value)
+            return;
+        member = value;
+        Q_EMIT(this->*changed)();
+    }
     void setStatus(const QString &status);
     void setScanning(bool on);
     void setIndexing(bool on);
@@ -353,6 +358,7 @@ private:
     QString m_rulesStatus;
     QString m_hotKeyStatus;
     std::unique_ptr<AudioPlayer> m_player;
+    quint64 m_songSerial = 0; // counts the songs started, to tell a stale end of song
     QTimer *m_serviceTimer = nullptr;
     Timestamp m_lastRuleRun;
     QList<FileRecord> m_files;

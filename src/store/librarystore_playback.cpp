@@ -32,9 +32,14 @@ void LibraryStore::play(const FileRecord &file)
     setCurrentSong(file);
     setPlaying(true);
     m_player->play();
-    connect(m_player.get(), &AudioPlayer::finished, this, [this] {
-        // The player that ended is replaced by skipSong; leave its signal first.
-        QTimer::singleShot(0, this, [this] { skipSong(1); });
+    const quint64 song = ++m_songSerial;
+    connect(m_player.get(), &AudioPlayer::finished, this, [this, song] {
+        // The player that ended is replaced by skipSong, so leave its signal first; a song the
+        // user started in the meantime is not skipped.
+        QTimer::singleShot(0, this, [this, song] {
+            if (m_songSerial == song)
+                skipSong(1);
+        });
     });
 }
 

@@ -1,10 +1,9 @@
 // Selection, and the actions the file tiles, rows, menus and keys perform on files.
 
-#include "store/backgroundjob.h"
-#include "store/librarystore.h"
-
 #include "platform/desktop/fileclipboard.h"
 #include "platform/desktop/filemanagerreveal.h"
+#include "store/backgroundjob.h"
+#include "store/librarystore.h"
 
 #include <QFileInfo>
 
@@ -135,8 +134,8 @@ void LibraryStore::copyText(const QList<FileRecord> &files, bool show)
                 setStatus(QStringLiteral("No readable text found in the selection."));
             } else {
                 FileClipboard::copyText(joined);
-                setStatus(QStringLiteral("Copied text from ") + QString::number(blocks.size())
-                    + QStringLiteral(" file(s)."));
+                setStatus(
+                    QStringLiteral("Copied text from ") + QString::number(blocks.size()) + QStringLiteral(" file(s)."));
             }
             if (unavailable > 0 || partial > 0)
                 setStatus(m_status + u' ' + QString::number(unavailable) + QStringLiteral(" unavailable; ")

@@ -1,12 +1,12 @@
 // Moving files to the Trash: a request the user confirms, then a move that proves every file
 // unchanged right before it goes.
 
-#include "store/librarystore.h"
-
 #include "analysis/cleanuprules.h"
 #include "analysis/trashsafety.h"
 #include "platform/filestatus.h"
 #include "platform/trash.h"
+#include "store/backgroundjob.h"
+#include "store/librarystore.h"
 
 namespace {
 
@@ -43,11 +43,12 @@ std::optional<FileRecord> LibraryStore::pendingKeeper(const QByteArray &id) cons
 
 void LibraryStore::requestTrash(const QList<FileRecord> &files, const std::optional<FileRecord> &keeping)
 {
-    assign(m_pendingTrash, files, &LibraryStore::pendingTrashChanged);
+    // The kept copies are in place before the request is announced, so observers see both.
     m_pendingKeepers.clear();
     if (keeping)
         for (const FileRecord &file : files)
             m_pendingKeepers.insert(file.path, *keeping);
+    assign(m_pendingTrash, files, &LibraryStore::pendingTrashChanged);
 }
 
 void LibraryStore::trashPending()
@@ -83,6 +84,11 @@ void LibraryStore::trashPending()
         files.removeIf([&removed](const FileRecord &file) { return removed.contains(file.path); });
         setFiles(files);
     }
+    // A duplicate or look-alike run still going would name files that are gone now.
+    cancelJob(m_duplicateJob);
+    cancelJob(m_similarJob);
+    setCheckingDuplicates(false);
+    setSimilarScanning(false);
     setDuplicates({});
     setSimilarGroups({});
     setDuplicatesChecked(false);

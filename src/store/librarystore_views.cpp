@@ -1,11 +1,10 @@
 // The lists the interface shows, derived from the store's state on every read.
 
+#include "query/querymatcher.h"
 #include "store/backgroundjob.h"
 #include "store/librarycatalog.h"
 #include "store/librarystore.h"
 #include "store/namesortkey.h"
-
-#include "query/querymatcher.h"
 
 #include <QTimer>
 
@@ -71,9 +70,8 @@ void LibraryStore::prepareViews()
     const quint64 indexRevision = m_textIndexRevision;
     m_catalogJob = startBackgroundJob<std::shared_ptr<const LibraryCatalog>>(
         this, JobPriority::userInitiated,
-        [files, index, previous](std::stop_token stop) {
-            return LibraryCatalog::build(files, index, previous.get(), stop);
-        },
+        [files, index, previous](
+            std::stop_token stop) { return LibraryCatalog::build(files, index, previous.get(), stop); },
         [this, filesRevision, indexRevision](std::shared_ptr<const LibraryCatalog> &&catalog) {
             m_catalogJob.reset();
             if (catalog && filesRevision == m_filesRevision && indexRevision == m_textIndexRevision)
@@ -120,9 +118,8 @@ QList<FileRecord> LibraryStore::visibleFiles() const
         } else if (m_destination == u"Large Files") {
             kept = [](const FileRecord &file) { return file.size > kLargeFileBytes; };
         } else if (category >= 0) {
-            kept = [category, cutoff = CleanCategories::cutoff(Timestamp::now())](const FileRecord &file) {
-                return CleanCategories::contains(category, file, cutoff);
-            };
+            kept = [category, cutoff = CleanCategories::cutoff(Timestamp::now())](
+                       const FileRecord &file) { return CleanCategories::contains(category, file, cutoff); };
         } else if (m_destination.startsWith(u"source:")) {
             kept = [name = m_destination.mid(kPrefixLength)](
                        const FileRecord &file) { return file.source && file.sourceName() == name; };
@@ -200,7 +197,9 @@ QStringList LibraryStore::sources() const
         if (const std::optional<QString> name = file.sourceName())
             names.insert(*name);
     QStringList sorted(names.cbegin(), names.cend());
-    std::sort(sorted.begin(), sorted.end());
+    // Code-point order: QString's own comparison orders UTF-16 code units, which puts
+    // characters beyond U+FFFF before U+E000-U+FFFF.
+    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
     return sorted;
 }
 
@@ -227,8 +226,8 @@ QList<FileRecord> LibraryStore::searchFiles(const QString &text) const
             if (matcher.matches(file, indexTextOf(file)))
                 found.append(file);
     }
-    std::stable_sort(found.begin(), found.end(),
-        [](const FileRecord &a, const FileRecord &b) { return a.modified > b.modified; });
+    std::stable_sort(
+        found.begin(), found.end(), [](const FileRecord &a, const FileRecord &b) { return a.modified > b.modified; });
     return found;
 }
 

@@ -25,9 +25,8 @@ LibraryWorkers LibraryWorkers::standard()
     workers.rules = [](const QList<FileRecord> &files, CleanupRules::Rules rules, std::stop_token stop) {
         return CleanupRules::run(files, rules, std::move(stop));
     };
-    workers.extractText = [](const FileRecord &file, std::stop_token stop) {
-        return ContentReader::extract(file, std::move(stop));
-    };
+    workers.extractText
+        = [](const FileRecord &file, std::stop_token stop) { return ContentReader::extract(file, std::move(stop)); };
     workers.loadTextIndex = [] { return TextIndexer::load(); };
     return workers;
 }

@@ -20,11 +20,12 @@ struct LibraryWorkers
     std::function<ScanResult(const QByteArrayList &roots, const ScanOptions &options, std::stop_token stop)> scan;
     std::function<QList<DuplicateGroup>(const QList<FileRecord> &files, std::stop_token stop)> duplicates;
     // Builds the index and writes the user's index file when not cancelled.
-    std::function<TextIndexResult(const QList<FileRecord> &files, const TextIndex &existing,
-        const IndexProgress &progress, std::stop_token stop)>
+    std::function<TextIndexResult(
+        const QList<FileRecord> &files, const TextIndex &existing, const IndexProgress &progress, std::stop_token stop)>
         indexText;
     std::function<SimilarityResult(const QList<FileRecord> &files, std::stop_token stop)> similar;
-    std::function<CleanupRules::Outcome(const QList<FileRecord> &files, CleanupRules::Rules rules, std::stop_token stop)>
+    std::function<CleanupRules::Outcome(
+        const QList<FileRecord> &files, CleanupRules::Rules rules, std::stop_token stop)>
         rules;
     std::function<TextExtraction(const FileRecord &file, std::stop_token stop)> extractText;
     std::function<TextIndex()> loadTextIndex;

@@ -7,7 +7,8 @@
 
 AudioPlayer::Factory AudioPlayer::mediaPlayerFactory()
 {
-    return [](const QByteArray &path) -> std::unique_ptr<AudioPlayer> { return std::make_unique<MediaAudioPlayer>(path); };
+    return
+        [](const QByteArray &path) -> std::unique_ptr<AudioPlayer> { return std::make_unique<MediaAudioPlayer>(path); };
 }
 
 MediaAudioPlayer::MediaAudioPlayer(const QByteArray &path)

@@ -33,7 +33,8 @@ QString of(QStringView name)
     // Primary level: the base letters (compatibility decomposition without combining marks),
     // case-folded, with numbers by value. Secondary level: the case-folded name as typed, so
     // that "resume" and "résumé" still sort in a fixed order.
-    const QString base = name.toString().normalized(QString::NormalizationForm_KD);
+    // Folded before numbers are encoded: folding would otherwise change their length marks.
+    const QString base = name.toString().normalized(QString::NormalizationForm_KD).toCaseFolded();
     QString primary;
     primary.reserve(base.size() + 4);
     for (qsizetype i = 0; i < base.size();) {
@@ -46,8 +47,7 @@ QString of(QStringView name)
             primary.append(c);
         ++i;
     }
-    return primary.toCaseFolded() + QChar(kLevelMark) + name.toString().toCaseFolded() + QChar(kLevelMark)
-        + name.toString();
+    return primary + QChar(kLevelMark) + name.toString().toCaseFolded() + QChar(kLevelMark) + name.toString();
 }
 
 } // namespace NameSortKey
