@@ -84,6 +84,38 @@ private Q_SLOTS:
         QCOMPARE(decoded->value("/x"), (TextEntry { 125.0, 5, QString::fromUtf8("é😀"), true }));
     }
 
+    // Large indexes are decoded on several threads: the result must not depend on that.
+    void largeIndexDecodesLikeSmallOne_data()
+    {
+        QTest::addColumn<int>("badMember"); // -1: none
+        QTest::newRow("all-valid") << -1;
+        QTest::newRow("invalid-first") << 0;
+        QTest::newRow("invalid-last") << 2999;
+    }
+
+    void largeIndexDecodesLikeSmallOne()
+    {
+        QFETCH(int, badMember);
+        QByteArray json = "{";
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray size = i == badMember ? "\"bad\"" : QByteArray::number(i);
+            // Every tenth path repeats an earlier one: the last value in the file wins.
+            const QByteArray path = "/f" + QByteArray::number(i % 10 == 9 ? i - 9 : i);
+            json += (i ? "," : "")
+                + ("\"" + path + "\":{\"modified\":1,\"size\":" + size + ",\"text\":\"line " + QByteArray::number(i)
+                    + "\\nnext\",\"partial\":false}");
+        }
+        json += "}";
+        const auto decoded = TextIndexFile::decode(json);
+        QCOMPARE(bool(decoded), badMember < 0);
+        if (!decoded)
+            return;
+        QCOMPARE(decoded->size(), 2700);
+        QCOMPARE(decoded->value("/f0").size, 9);
+        QCOMPARE(decoded->value("/f2990").text, QStringLiteral("line 2999\nnext"));
+        QCOMPARE(decoded->value("/f1234").text, QStringLiteral("line 1234\nnext"));
+    }
+
     void rejects_data()
     {
         QTest::addColumn<QByteArray>("json");
