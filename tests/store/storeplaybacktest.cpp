@@ -1,0 +1,121 @@
+#include "store/audioplayer.h"
+#include "storetesting.h"
+
+#include <QPointer>
+#include <QTest>
+
+using namespace StoreTesting;
+
+namespace {
+
+// Records what the store asks of it; the test ends its song by emitting finished().
+class FakePlayer : public AudioPlayer
+{
+    Q_OBJECT
+
+public:
+    FakePlayer(const QByteArray &path, QStringList *log)
+        : m_name(QString::fromUtf8(path.mid(path.lastIndexOf('/') + 1)))
+        , m_log(log)
+    { }
+    void play() override { m_log->append(QStringLiteral("play ") + m_name); }
+    void pause() override { m_log->append(QStringLiteral("pause ") + m_name); }
+
+private:
+    QString m_name;
+    QStringList *m_log;
+};
+
+FileRecord song(const QByteArray &name)
+{
+    return record("/m/" + name, FileKind::music);
+}
+
+} // namespace
+
+class StorePlaybackTest : public QObject
+{
+    Q_OBJECT
+
+    StoreEnvironment m_environment;
+    QStringList m_log;
+    QList<QPointer<FakePlayer>> m_players;
+
+    // c.mp3, a.mp3 and B.mp3 after a document: the playlist is B, a, c.
+    std::unique_ptr<LibraryStore> makeStore()
+    {
+        auto store = std::make_unique<LibraryStore>(setup(m_environment.newSettingsFile()));
+        store->setAudioPlayerFactory([this](const QByteArray &path) {
+            auto player = std::make_unique<FakePlayer>(path, &m_log);
+            m_players.append(player.get());
+            return player;
+        });
+        store->setFiles({ record("/m/doc.pdf", FileKind::documents), song("c.mp3"), song("a.mp3"), song("B.mp3") });
+        return store;
+    }
+
+    static QString current(const LibraryStore &store)
+    {
+        return store.currentSong() ? store.currentSong()->name() : QString();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_log.clear();
+        m_players.clear();
+    }
+    void cleanup() { settle(); }
+
+    void playlistInCodePointOrder()
+    {
+        auto store = makeStore();
+        store->setFiles(QList<FileRecord>(store->files()) << record("/other/a.mp3", FileKind::music));
+        QStringList paths;
+        for (const FileRecord &file : store->playlist())
+            paths << QString::fromUtf8(file.path);
+        QCOMPARE(paths, strings({ "/m/B.mp3", "/m/a.mp3", "/other/a.mp3", "/m/c.mp3" }));
+    }
+
+    // `action` is "skip" and a step, or "end" (the song plays to its end), which may be followed at
+    // once, before the event loop turns, by "play" and the song the user starts.
+    void moveOn_data()
+    {
+        textColumns({ "from", "action", "to" });
+        textRow("forward from the last wraps", { "c.mp3", "skip 1", "B.mp3" });
+        textRow("back from the first wraps", { "B.mp3", "skip -1", "c.mp3" });
+        textRow("more than a round back", { "B.mp3", "skip -4", "c.mp3" });
+        textRow("no song yet counts from the first", { "", "skip 1", "a.mp3" });
+        textRow("the end of the last song plays the first", { "c.mp3", "end", "B.mp3" });
+        textRow("a song started as the last one ends keeps playing", { "B.mp3", "end play c.mp3", "c.mp3" });
+    }
+
+    void moveOn()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, action);
+        QFETCH(QString, to);
+        auto store = makeStore();
+        if (!from.isEmpty())
+            store->play(song(from.toUtf8()));
+        const QStringList words = action.split(u' ');
+        if (words[0] == u"skip")
+            store->skipSong(words[1].toInt());
+        else
+            Q_EMIT m_players.last()->finished();
+        if (words.contains(u"play"))
+            store->play(song(words.last().toUtf8()));
+        settle();
+        QCOMPARE(current(*store), to);
+        QVERIFY(store->playing());
+        QCOMPARE(m_log.last(), QStringLiteral("play ") + to);
+        // Each replaced player was paused and is gone, so it can move nothing on.
+        QVERIFY(from.isEmpty() || m_log.contains(QStringLiteral("pause ") + from));
+        QCOMPARE(
+            std::count_if(m_players.cbegin(), m_players.cend(), [](const auto &player) { return !player.isNull(); }),
+            1);
+    }
+};
+
+QTEST_MAIN(StorePlaybackTest)
+#include "storeplaybacktest.moc"
