@@ -22,13 +22,14 @@ function(tessary_add_library name)
   tessary_target_defaults(${name})
 endfunction()
 
-# tessary_add_test(name SOURCES ... LINKS ... [ENVIRONMENT ...]): one Qt Test program run by CTest.
+# tessary_add_test(name SOURCES ... LINKS ... [ENVIRONMENT ...] [LAUNCHER command ...]): one Qt
+# Test program run by CTest, through LAUNCHER when given.
 function(tessary_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LINKS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LINKS;ENVIRONMENT;LAUNCHER" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test tessary_testsupport ${ARG_LINKS})
   tessary_target_defaults(${name})
-  add_test(NAME ${name} COMMAND ${name})
+  add_test(NAME ${name} COMMAND ${ARG_LAUNCHER} $<TARGET_FILE:${name}>)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()

@@ -1,7 +1,11 @@
 #include "store/audioplayer.h"
 #include "storetesting.h"
 
+#include <QFile>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace StoreTesting;
@@ -114,6 +118,71 @@ private Q_SLOTS:
         QCOMPARE(
             std::count_if(m_players.cbegin(), m_players.cend(), [](const auto &player) { return !player.isNull(); }),
             1);
+    }
+
+    void toggle()
+    {
+        auto store = makeStore();
+        store->togglePlayback();
+        QCOMPARE(current(*store), QStringLiteral("B.mp3"));
+        store->togglePlayback();
+        QVERIFY(!store->playing());
+        QCOMPARE(m_log.last(), QStringLiteral("pause B.mp3"));
+        store->skipSong(1);
+        QVERIFY(store->playing());
+        QCOMPARE(current(*store), QStringLiteral("a.mp3"));
+        store->play(record("/m/doc.pdf", FileKind::documents));
+        QCOMPARE(current(*store), QStringLiteral("a.mp3"));
+
+        LibraryStore empty(setup(m_environment.newSettingsFile()));
+        empty.setFiles({ record("/m/doc.pdf", FileKind::documents) });
+        empty.togglePlayback();
+        QVERIFY(!empty.currentSong() && !empty.playing());
+    }
+
+    // Qt Multimedia playing a real file to its end moves on to the next song.
+    void realPlayerMovesOnAtTheEnd()
+    {
+        if (QMediaDevices::audioOutputs().isEmpty())
+            QSKIP("no audio output on this machine: the real player cannot play");
+        QTemporaryDir folder;
+        const QByteArray first = QFile::encodeName(folder.filePath(QStringLiteral("a.wav")));
+        const QByteArray second = QFile::encodeName(folder.filePath(QStringLiteral("b.wav")));
+        for (const QByteArray &path : { first, second }) {
+            QFile file(QString::fromUtf8(path));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(silentWave(0.2)) > 44);
+        }
+        LibraryStore store(setup(m_environment.newSettingsFile()));
+        store.setFiles({ record(first, FileKind::music), record(second, FileKind::music) });
+        store.togglePlayback();
+        QCOMPARE(store.currentSong()->path, first);
+        QTRY_COMPARE_WITH_TIMEOUT(store.currentSong()->path, second, 10'000);
+    }
+
+private:
+    // A mono 8 kHz 16-bit PCM WAV file of silence.
+    static QByteArray silentWave(double seconds)
+    {
+        const quint32 samples = quint32(8000 * seconds);
+        QByteArray wav;
+        const auto put = [&wav](quint32 value, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                wav.append(char((value >> (8 * i)) & 0xff));
+        };
+        wav.append("RIFF");
+        put(36 + samples * 2, 4);
+        wav.append("WAVEfmt ");
+        put(16, 4);
+        put(1, 2); // PCM
+        put(1, 2); // mono
+        put(8000, 4);
+        put(16000, 4);
+        put(2, 2);
+        put(16, 2);
+        wav.append("data");
+        put(samples * 2, 4);
+        wav.append(QByteArray(int(samples * 2), '\0'));
+        return wav;
     }
 };
 
