@@ -34,6 +34,7 @@ build/asan/build.ninja: CMakeLists.txt | bootstrap
 test: bootstrap build/asan/build.ninja
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 	JOBS=$(JOBS) scripts/fuzz
 
