@@ -362,7 +362,7 @@ bool rootsOverlap(const QByteArrayList &roots)
                 continue;
             const QByteArray &a = roots[i];
             const QByteArray &b = roots[j];
-            if (a == b || (b.startsWith(a) && (a.endsWith('/') || b.at(a.size()) == '/')))
+            if (a == b || LibraryScanner::isInside(b, a))
                 return true;
         }
     }
@@ -483,6 +483,13 @@ qint64 LibraryScanner::packageSize(const QByteArray &path, std::stop_token stop)
         }
     }
     return total;
+}
+
+bool LibraryScanner::isInside(const QByteArray &path, const QByteArray &folder)
+{
+    if (folder.endsWith('/'))
+        return path.size() > folder.size() && path.startsWith(folder);
+    return path.size() > folder.size() + 1 && path.startsWith(folder) && path[folder.size()] == '/';
 }
 
 QByteArray LibraryScanner::standardizedPath(const QByteArray &path)

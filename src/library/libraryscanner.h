@@ -46,4 +46,7 @@ public:
     // The absolute form of `path` with "." and ".." components and repeated slashes removed
     // (symbolic links are not resolved). An empty path stays empty.
     static QByteArray standardizedPath(const QByteArray &path);
+    // Whether `path` lies strictly below `folder`, both standardized. A folder that already ends
+    // in "/" (the root folder) is its own prefix.
+    static bool isInside(const QByteArray &path, const QByteArray &folder);
 };

@@ -13,15 +13,6 @@ namespace {
 const QString kNoFolderStatus = QStringLiteral("Choose a folder to make yourself at home.");
 constexpr qint64 kRulesIntervalSeconds = 86'400;
 
-// Whether `path` lies strictly inside `folder`. A folder that already ends in "/" (the root
-// folder) is its own prefix.
-bool isInside(const QByteArray &path, const QByteArray &folder)
-{
-    if (folder.endsWith('/'))
-        return path.size() > folder.size() && path.startsWith(folder);
-    return path.size() > folder.size() + 1 && path.startsWith(folder) && path[folder.size()] == '/';
-}
-
 struct ScanOutcome
 {
     ScanResult result;
@@ -158,12 +149,13 @@ void LibraryStore::addFolders(const QByteArrayList &paths)
             continue;
         const bool covered = std::any_of(roots.cbegin(), roots.cend(), [&path](const QByteArray &root) {
             const QByteArray standardized = LibraryScanner::standardizedPath(root);
-            return standardized == path || isInside(path, standardized);
+            return standardized == path || LibraryScanner::isInside(path, standardized);
         });
         if (covered)
             continue;
-        roots.removeIf(
-            [&path](const QByteArray &root) { return isInside(LibraryScanner::standardizedPath(root), path); });
+        roots.removeIf([&path](const QByteArray &root) {
+            return LibraryScanner::isInside(LibraryScanner::standardizedPath(root), path);
+        });
         roots.append(path);
     }
     setRoots(roots);

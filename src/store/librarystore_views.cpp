@@ -22,15 +22,6 @@ Timestamp addedOrCreated(const FileRecord &file)
     return file.added.value_or(file.created);
 }
 
-// Whether `file` lies below the folder named by a "folder:" destination. A folder that already
-// ends in "/" (the root folder) is its own prefix.
-bool inFolder(const FileRecord &file, const QByteArray &folder)
-{
-    if (folder.endsWith('/'))
-        return file.path.startsWith(folder);
-    return file.path.size() > folder.size() && file.path.startsWith(folder) && file.path[folder.size()] == '/';
-}
-
 } // namespace
 
 bool LibraryStore::catalogMatchesFiles() const
@@ -125,7 +116,7 @@ QList<FileRecord> LibraryStore::visibleFiles() const
                        const FileRecord &file) { return file.source && file.sourceName() == name; };
         } else if (m_destination.startsWith(u"folder:")) {
             kept = [folder = m_destination.mid(kPrefixLength).toUtf8()](
-                       const FileRecord &file) { return inFolder(file, folder); };
+                       const FileRecord &file) { return LibraryScanner::isInside(file.path, folder); };
         } else {
             kept = [](const FileRecord &) { return true; };
         }
