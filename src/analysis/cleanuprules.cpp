@@ -5,13 +5,13 @@
 #include "platform/filemove.h"
 #include "platform/filestatus.h"
 #include "platform/installerpackage.h"
+#include "platform/systemerror.h"
 #include "platform/trash.h"
 #include "platform/uniquefd.h"
 
 #include <QRegularExpression>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +20,6 @@
 namespace {
 
 const QByteArray kScreenshotsFolder = "Screenshots";
-
 
 QByteArray fileName(const QByteArray &path)
 {
@@ -39,19 +38,12 @@ QString errorLine(const FileRecord &record, const QString &description)
     return record.name() + QStringLiteral(": ") + description;
 }
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 std::optional<Trash::Expected> expectedEntry(const FileRecord &record)
 {
-    if (!record.identity)
+    const auto parts = record.identity ? FileIdentity::parse(*record.identity) : std::nullopt;
+    if (!parts)
         return std::nullopt;
-    const QStringList parts = record.identity->split(u':');
-    if (parts.size() != 2)
-        return std::nullopt;
-    return Trash::Expected { static_cast<dev_t>(parts[0].toULongLong()), static_cast<ino_t>(parts[1].toULongLong()) };
+    return Trash::Expected { parts->device, parts->inode };
 }
 
 bool isSymbolicLink(const QByteArray &path)
@@ -65,12 +57,12 @@ bool isSymbolicLink(const QByteArray &path)
 UniqueFd folderIn(int parentFd, const QByteArray &name, QString &failure)
 {
     if (::mkdirat(parentFd, name.constData(), 0777) != 0 && errno != EEXIST) {
-        failure = systemError(errno);
+        failure = SystemError::text(errno);
         return UniqueFd();
     }
     UniqueFd fd(::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.isValid() && errno != ELOOP)
-        failure = systemError(errno);
+        failure = SystemError::text(errno);
     return fd;
 }
 
@@ -88,14 +80,15 @@ void fileScreenshot(const FileRecord &record, const QByteArray &destination, con
     const QByteArray folder = record.path.left(record.path.lastIndexOf('/'));
     UniqueFd parent(::open(folder.isEmpty() ? "/" : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent.isValid()) {
-        outcome.errors.append(errorLine(record, systemError(errno)));
+        outcome.errors.append(errorLine(record, SystemError::text(errno)));
         return;
     }
     // Relative to open folders with O_NOFOLLOW: a link that appears after the checks above is
     // refused instead of followed.
     QString failure;
     const UniqueFd screenshots = folderIn(parent.get(), kScreenshotsFolder, failure);
-    const UniqueFd month = screenshots.isValid() ? folderIn(screenshots.get(), fileName(monthFolder), failure) : UniqueFd();
+    const UniqueFd month
+        = screenshots.isValid() ? folderIn(screenshots.get(), fileName(monthFolder), failure) : UniqueFd();
     if (!month.isValid()) {
         if (!failure.isEmpty())
             outcome.errors.append(errorLine(record, failure));

@@ -2,6 +2,7 @@
 
 #include "analysis/filecontent.h"
 #include "analysis/sha256.h"
+#include "library/fileidentity.h"
 
 #include <QHash>
 #include <QThread>
@@ -37,10 +38,8 @@ struct Worker
 // head moving forward on most file systems.
 quint64 inodeOf(const FileRecord &record)
 {
-    if (!record.identity)
-        return 0;
-    const qsizetype colon = record.identity->indexOf(u':');
-    return record.identity->mid(colon + 1).toULongLong();
+    const auto parts = record.identity ? FileIdentity::parse(*record.identity) : std::nullopt;
+    return parts ? quint64(parts->inode) : 0;
 }
 
 // Runs work(job, worker) for every job in [0, count) on a few threads.

@@ -1,8 +1,9 @@
 #include "platform/filemove.h"
 
+#include "platform/systemerror.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 
 namespace FileMove {
@@ -20,7 +21,7 @@ QString Result::description() const
     case Outcome::failed:
         break;
     }
-    return QString::fromLocal8Bit(std::strerror(error));
+    return SystemError::text(error);
 }
 
 Result renameNoReplace(int fromDirectoryFd, const char *fromName, int toDirectoryFd, const char *toName)

@@ -1,6 +1,8 @@
 #include "platform/filemove.h"
 
 #include "platform/mounttable.h"
+#include "platform/privatefile.h"
+#include "platform/systemerror.h"
 #include "platform/trash.h"
 #include "platform/uniquefd.h"
 #include "platform/xdgpaths.h"
@@ -22,12 +24,6 @@ namespace {
 constexpr int kMaxAttempts = 10'000;
 constexpr qsizetype kMaxNameBytes = 255;
 constexpr QByteArrayView kInfoSuffix = ".trashinfo";
-
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // Opens the folder `name` inside `parentFd`, creating it with `mode` when missing. A symbolic
 // link in its place is refused.
@@ -133,20 +129,6 @@ QByteArray deletionDate()
     return QByteArray(text, static_cast<qsizetype>(length));
 }
 
-bool writeAll(int fd, const QByteArray &data)
-{
-    qsizetype written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + written, static_cast<size_t>(data.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
 struct Attempt
 {
     enum class Outcome { done, otherFileSystem, failed } outcome = Outcome::failed;
@@ -188,7 +170,7 @@ Attempt moveInto(const Source &source, const TrashFolder &trash, const std::opti
         if (!infoFd.isValid()) {
             if (errno == EEXIST)
                 continue;
-            attempt.result.error = systemError(errno);
+            attempt.result.error = SystemError::text(errno);
             return attempt;
         }
         const auto abandon = [&](QString error) {
@@ -196,8 +178,8 @@ Attempt moveInto(const Source &source, const TrashFolder &trash, const std::opti
             attempt.result.error = std::move(error);
             return attempt;
         };
-        if (!writeAll(infoFd.get(), info) || ::fsync(infoFd.get()) != 0)
-            return abandon(systemError(errno));
+        if (!PrivateFile::writeAll(infoFd.get(), info) || ::fsync(infoFd.get()) != 0)
+            return abandon(SystemError::text(errno));
         infoFd = UniqueFd();
 
         if (expected && !sameEntry(source.parent.get(), source.name.constData(), *expected))
@@ -305,7 +287,7 @@ Trash::Result Trash::moveToTrash(const QByteArray &path, std::optional<Expected>
     struct stat st = {};
     if (!source.parent.isValid()
         || ::fstatat(source.parent.get(), source.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        failure.error = systemError(errno);
+        failure.error = SystemError::text(errno);
         return failure;
     }
     if (expected && (st.st_dev != expected->device || st.st_ino != expected->inode)) {

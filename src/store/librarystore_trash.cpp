@@ -3,6 +3,7 @@
 
 #include "analysis/cleanuprules.h"
 #include "analysis/trashsafety.h"
+#include "library/fileidentity.h"
 #include "platform/filestatus.h"
 #include "platform/trash.h"
 #include "store/backgroundjob.h"
@@ -13,16 +14,10 @@ namespace {
 // The device and inode the scan recorded ("DEVICE:INODE"), absent when it recorded none.
 std::optional<Trash::Expected> expectedIdentity(const FileRecord &file)
 {
-    if (!file.identity)
+    const auto parts = file.identity ? FileIdentity::parse(*file.identity) : std::nullopt;
+    if (!parts)
         return std::nullopt;
-    const qsizetype colon = file.identity->indexOf(u':');
-    bool deviceOk = false;
-    bool inodeOk = false;
-    const qulonglong device = file.identity->left(colon).toULongLong(&deviceOk);
-    const qulonglong inode = file.identity->mid(colon + 1).toULongLong(&inodeOk);
-    if (colon < 0 || !deviceOk || !inodeOk)
-        return std::nullopt;
-    return Trash::Expected { dev_t(device), ino_t(inode) };
+    return Trash::Expected { parts->device, parts->inode };
 }
 
 } // namespace

@@ -67,6 +67,11 @@ void FileIdentityTest::matchesLstat()
     }
     // Device numbers with the top bit set stay positive.
     QCOMPARE(FileIdentity::fingerprint(dev_t(0x80000001u), 42), QStringLiteral("2147483649:42"));
+    // And read back exactly; anything else is no fingerprint.
+    const auto parts = FileIdentity::parse(FileIdentity::fingerprint(dev_t(0xFFFFFFFFFFFFFFFFu), 42));
+    QVERIFY(parts && parts->device == dev_t(0xFFFFFFFFFFFFFFFFu) && parts->inode == 42);
+    for (const char *text : { "", "12", "12:", ":7", "a:7", "12:7x" })
+        QVERIFY2(!FileIdentity::parse(QString::fromLatin1(text)), text);
 }
 
 QTEST_GUILESS_MAIN(FileIdentityTest)

@@ -1,5 +1,7 @@
 #include "analysis/text/textindexfile.h"
 
+#include "platform/privatefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -531,23 +533,6 @@ private:
     QByteArray m_scratch;
 };
 
-bool writeAll(int fd, const QByteArray &data)
-{
-    const char *p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, p, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += written;
-        left -= written;
-    }
-    return true;
-}
-
 } // namespace
 
 QByteArray TextIndexFile::encode(const TextIndex &index)
@@ -603,16 +588,5 @@ bool TextIndexFile::save(const TextIndex &index, const QString &path)
     // The folder holds text read from private files: only its owner may list or enter it.
     ::chmod(QFile::encodeName(folder).constData(), 0700);
 
-    const QByteArray data = encode(index);
-    QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data()); // created with mode 0600
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, data) && ::fchmod(fd, 0600) == 0 && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    return true;
+    return !PrivateFile::replace(QFile::encodeName(path), encode(index));
 }

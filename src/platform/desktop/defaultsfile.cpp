@@ -1,16 +1,16 @@
 #include "platform/desktop/defaultsfile.h"
 
+#include "platform/privatefile.h"
+#include "platform/systemerror.h"
 #include "platform/uniquefd.h"
 #include "platform/xdgpaths.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,15 +19,9 @@ namespace {
 
 // Settings stay tiny; a file beyond this is not ours to load into memory.
 constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
-constexpr int kMaxTemporaryAttempts = 16;
 
 const QString kDateKey = QStringLiteral("date");
 const QString kDataKey = QStringLiteral("data");
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // The object held by the file, or an empty one when the file is missing, is not a regular file,
 // cannot be read, or is not a JSON object.
@@ -57,20 +51,6 @@ QJsonObject readObject(const QByteArray &path)
     return error.error == QJsonParseError::NoError && document.isObject() ? document.object() : QJsonObject();
 }
 
-bool writeAll(int fd, const QByteArray &data)
-{
-    qsizetype written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + written, static_cast<size_t>(data.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
 // Creates `folder` and any missing parents with mode 0700; an existing folder is fine.
 bool makeFolders(const QByteArray &folder)
 {
@@ -84,45 +64,14 @@ bool makeFolders(const QByteArray &folder)
     return ::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST;
 }
 
-// Replaces the file at `path` with `contents` atomically. Returns the reason on failure.
+// Replaces the file at `path` with `contents` atomically, creating its folder where missing.
+// Returns the reason on failure.
 std::optional<QString> replaceFile(const QByteArray &path, const QByteArray &contents)
 {
     const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-    if (!makeFolders(folder))
-        return systemError(errno);
-
-    // O_EXCL | O_NOFOLLOW: whatever already sits at a candidate name, a symbolic link included,
-    // is never opened; the next candidate is tried instead.
-    QByteArray temporary;
-    UniqueFd fd;
-    for (int attempt = 0; attempt < kMaxTemporaryAttempts && !fd.isValid(); ++attempt) {
-        temporary = path + ".tmp";
-        if (attempt > 0)
-            temporary += '-' + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-        fd = UniqueFd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!fd.isValid() && errno != EEXIST)
-            return systemError(errno);
-    }
-    if (!fd.isValid())
-        return QStringLiteral("No free name for a temporary file");
-
-    const auto abandon = [&temporary](int error) {
-        ::unlink(temporary.constData());
-        return systemError(error);
-    };
-    // The umask may have taken bits away from 0600; the owner must keep reading and writing.
-    if (::fchmod(fd.get(), 0600) != 0 || !writeAll(fd.get(), contents) || ::fsync(fd.get()) != 0)
-        return abandon(errno);
-    fd = UniqueFd();
-    if (::rename(temporary.constData(), path.constData()) != 0)
-        return abandon(errno);
-
-    // Make the rename itself durable; a failure here leaves a valid file either way.
-    UniqueFd folderFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.isValid())
-        ::fsync(folderFd.get());
-    return std::nullopt;
+    if (slash > 0 && !makeFolders(path.left(slash)))
+        return SystemError::text(errno);
+    return PrivateFile::replace(path, contents);
 }
 
 // {"date": "..."} or {"data": "..."}: the value under `key` of a one-member object.

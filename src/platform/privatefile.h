@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+// Files that only their owner may read, written so that a reader finds either the old contents
+// or the new ones, never a part. Stateless; safe on any thread.
+namespace PrivateFile {
+
+// Writes all of `data` to `fd`, going on after short writes and interruptions. False with errno
+// set when the system refuses.
+bool writeAll(int fd, QByteArrayView data);
+
+// Replaces the file at `path` (whose folder must exist) with `contents`: a temporary file beside
+// it, created exclusively (never through a symbolic link planted at its name) with mode 0600,
+// is written, synced and renamed over `path`; then the folder is synced. On failure the old
+// file is untouched, no temporary file is left, and the reason is returned.
+std::optional<QString> replace(const QByteArray &path, QByteArrayView contents);
+
+} // namespace PrivateFile
