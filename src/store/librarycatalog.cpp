@@ -79,8 +79,11 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
     catalog->m_contents.resize(count);
     catalog->m_texts.resize(count);
 
+    // The same records as before (the index run after a scan, a rescan that found no change):
+    // everything but the texts carries over, and records are matched by position.
+    const bool sameFiles = previous && previous->m_files == files;
     QHash<QByteArray, qsizetype> previousAt;
-    if (previous) {
+    if (previous && !sameFiles) {
         previousAt.reserve(previous->size());
         for (qsizetype i = 0; i < previous->size(); ++i)
             previousAt.insert(previous->m_files[i].path, i);
@@ -90,10 +93,13 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
         const auto entry = index.constFind(files[i].path);
         if (entry != index.cend())
             catalog->m_contents[i] = entry->text;
-        const auto at = previousAt.constFind(files[i].path);
-        if (at != previousAt.cend() && previous->m_files[*at] == files[i]
-            && previous->m_contents[*at] == catalog->m_contents[i])
-            catalog->m_texts[i] = previous->m_texts[*at];
+        qsizetype at = i;
+        if (!sameFiles) {
+            const auto found = previousAt.constFind(files[i].path);
+            at = found != previousAt.cend() && previous->m_files[*found] == files[i] ? *found : -1;
+        }
+        if (at >= 0 && previous && previous->m_contents[at] == catalog->m_contents[i])
+            catalog->m_texts[i] = previous->m_texts[at];
         else
             toFold.push_back(i);
     }
@@ -119,6 +125,11 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
     if (stop.stop_requested())
         return nullptr;
 
+    if (sameFiles) {
+        for (int order = 0; order < 4; ++order)
+            catalog->m_orders[order] = previous->m_orders[order];
+        return catalog;
+    }
     QStringList nameKeys;
     nameKeys.reserve(count);
     for (const FileRecord &file : files)
