@@ -36,3 +36,13 @@ function(tessary_add_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=;LC_ALL=;${ARG_ENVIRONMENT}")
 endfunction()
+
+# tessary_widget_pch(target): precompiles the Qt headers the interface libraries include most,
+# once per library, so each widget source compiles only its own code.
+function(tessary_widget_pch target)
+  target_precompile_headers(${target} PRIVATE
+    <QtCore/QObject> <QtCore/QString> <QtCore/QList> <QtCore/QHash> <QtCore/QTimer>
+    <QtGui/QIcon> <QtGui/QImage> <QtGui/QPainter> <QtGui/QPalette>
+    <QtWidgets/QWidget> <QtWidgets/QLabel> <QtWidgets/QBoxLayout> <QtWidgets/QPushButton>
+    <QtWidgets/QToolButton> <QtWidgets/QScrollArea> <QtWidgets/QStyle>)
+endfunction()

@@ -1,4 +1,4 @@
-#include "ui/folderchooser.h"
+#include "ui/common/folderchooser.h"
 
 #include "platform/fileurl.h"
 

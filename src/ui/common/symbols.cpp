@@ -1,0 +1,119 @@
+#include "ui/common/symbols.h"
+
+#include <QHash>
+
+namespace {
+
+struct Row
+{
+    const char16_t *symbol;
+    std::initializer_list<const char16_t *> names;
+};
+
+// Symbol name -> freedesktop names, most specific first. Breeze and Adwaita both know at least
+// one name of every row.
+const QHash<QString, QStringList> &table()
+{
+    static const QHash<QString, QStringList> rows = [] {
+        const Row list[] = {
+            { u"house", { u"go-home", u"user-home" } },
+            { u"clock", { u"document-open-recent", u"appointment-soon" } },
+            { u"photo", { u"image-x-generic" } },
+            { u"play.rectangle", { u"video-x-generic" } },
+            { u"film", { u"video-x-generic" } },
+            { u"music.note", { u"audio-x-generic" } },
+            { u"doc.text", { u"x-office-document", u"text-x-generic" } },
+            { u"doc", { u"text-x-generic", u"application-x-generic" } },
+            { u"archivebox", { u"package-x-generic", u"application-x-archive" } },
+            { u"shippingbox", { u"package-x-generic", u"application-x-archive" } },
+            { u"square.grid.2x2", { u"view-grid", u"view-app-grid", u"view-grid-symbolic" } },
+            { u"app.dashed", { u"application-x-executable", u"applications-other" } },
+            { u"externaldrive", { u"drive-harddisk" } },
+            { u"camera.viewfinder", { u"camera-photo", u"image-x-generic" } },
+            { u"square.on.square", { u"edit-copy" } },
+            { u"doc.on.doc", { u"folder-documents", u"edit-copy" } },
+            { u"sparkles", { u"edit-clear-all", u"edit-clear" } },
+            { u"arrow.down.circle", { u"folder-download", u"emblem-downloads", u"go-down" } },
+            { u"folder", { u"folder" } },
+            { u"folder.badge.plus", { u"folder-new", u"list-add" } },
+            { u"plus", { u"list-add" } },
+            { u"magnifyingglass", { u"edit-find", u"system-search" } },
+            { u"doc.text.magnifyingglass", { u"edit-find", u"system-search" } },
+            { u"lock.shield", { u"security-high", u"channel-secure", u"system-lock-screen" } },
+            { u"sidebar.left", { u"view-sidebar-start", u"sidebar-show", u"view-sidebar", u"view-list-tree" } },
+            { u"sidebar.right", { u"view-sidebar-end", u"sidebar-show-right", u"view-sidebar", u"document-properties" } },
+            { u"xmark.circle.fill", { u"edit-clear", u"window-close" } },
+            { u"xmark", { u"window-close" } },
+            { u"bolt.circle", { u"system-search", u"edit-find" } },
+            { u"gearshape", { u"preferences-system", u"configure", u"emblem-system" } },
+            { u"circle.lefthalf.filled", { u"preferences-desktop-theme", u"color-management", u"weather-clear-night" } },
+            { u"paintpalette", { u"applications-graphics", u"color-picker", u"preferences-desktop-theme" } },
+            { u"list.bullet", { u"view-list-details", u"view-list", u"view-list-symbolic" } },
+            { u"cursorarrow.click", { u"input-mouse", u"edit-select" } },
+            { u"backward.end.fill", { u"media-skip-backward" } },
+            { u"forward.end.fill", { u"media-skip-forward" } },
+            { u"play.fill", { u"media-playback-start" } },
+            { u"pause.fill", { u"media-playback-pause" } },
+            { u"text.viewfinder", { u"scanner", u"insert-text", u"edit-find" } },
+            { u"chevron.left", { u"go-previous" } },
+            { u"chevron.right", { u"go-next" } },
+            { u"arrow.right", { u"go-next" } },
+            { u"icloud", { u"folder-cloud", u"weather-overcast", u"folder-remote", u"network-server" } },
+            { u"arrow.clockwise", { u"view-refresh" } },
+            { u"globe", { u"applications-internet", u"web-browser", u"network-workgroup" } },
+            { u"bookmark", { u"bookmark-new", u"bookmarks" } },
+            { u"checkmark.circle.fill", { u"emblem-ok", u"object-select", u"emblem-default" } },
+            { u"circle", { u"radio", u"media-record", u"checkbox" } },
+            { u"arrow.up.forward.app", { u"window-new", u"go-up" } },
+            { u"square.stack.3d.up", { u"org.tessary.Tessary" } },
+            { u"square.stack.3d.up.fill", { u"org.tessary.Tessary" } },
+            { u"trash", { u"user-trash", u"edit-delete" } },
+            { u"keyboard", { u"input-keyboard" } },
+        };
+        QHash<QString, QStringList> t;
+        for (const Row &row : list) {
+            QStringList names;
+            for (const char16_t *name : row.names)
+                names.append(QString::fromUtf16(name));
+            t.insert(QString::fromUtf16(row.symbol), names);
+        }
+        return t;
+    }();
+    return rows;
+}
+
+} // namespace
+
+namespace Symbols {
+
+QStringList themeNames(QStringView symbol)
+{
+    return table().value(symbol.toString());
+}
+
+QIcon icon(QStringView symbol)
+{
+    if (symbol.startsWith(u"square.stack.3d.up"))
+        return applicationIcon();
+    for (const QString &name : table().value(symbol.toString())) {
+        if (QIcon::hasThemeIcon(name))
+            return QIcon::fromTheme(name);
+    }
+    return {};
+}
+
+QIcon applicationIcon()
+{
+    static const QIcon icon(QStringLiteral(":/icons/org.tessary.Tessary.svg"));
+    return icon;
+}
+
+void installThemeFallback()
+{
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    const QString current = QIcon::themeName();
+    if (current.isEmpty() || current == u"hicolor")
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
+} // namespace Symbols

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QWidget>
+
+class LibraryStore;
+
+// One section of the main window's content area, drawn from the store's state.
+class CleanupSection : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CleanupSection(LibraryStore &store, QWidget *parent = nullptr);
+
+private:
+    LibraryStore &m_store;
+};
