@@ -60,7 +60,8 @@ LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
 LibraryStore::~LibraryStore()
 {
     for (std::shared_ptr<JobHandle> *job :
-        { &m_scanJob, &m_duplicateJob, &m_indexJob, &m_similarJob, &m_ruleJob, &m_textJob, &m_catalogJob })
+        { &m_scanJob, &m_duplicateJob, &m_indexJob, &m_similarJob, &m_ruleJob, &m_textJob, &m_catalogJob,
+          &m_indexLoadJob })
         cancelJob(*job);
 }
 
@@ -90,7 +91,7 @@ void LibraryStore::setAudioPlayerFactory(AudioPlayerFactory factory)
 
 void LibraryStore::restoreRoots()
 {
-    setTextIndex(m_workers.loadTextIndex ? m_workers.loadTextIndex() : TextIndex());
+    loadTextIndexInBackground();
     const QByteArray demoPath = qgetenv("TESSARY_DEMO_PATH");
     if (m_isDemo && qEnvironmentVariableIsSet("TESSARY_DEMO_PATH")) {
         setRoots({ LibraryScanner::standardizedPath(demoPath) });
@@ -495,4 +496,24 @@ void LibraryStore::setCurrentSong(const std::optional<FileRecord> &song)
 void LibraryStore::setPlaying(bool on)
 {
     assign(m_playing, on, &LibraryStore::playingChanged);
+}
+
+void LibraryStore::loadTextIndexInBackground()
+{
+    if (!m_workers.loadTextIndex)
+        return;
+    // A large index takes a while to read; the window opens and the first scan runs meanwhile.
+    // An indexing run asked for before the index is in waits for it, so it never starts from
+    // an empty index and reads every file again.
+    const auto load = m_workers.loadTextIndex;
+    m_indexLoadJob = startBackgroundJob<TextIndex>(this, JobPriority::userInitiated,
+        ([load](std::stop_token) { return load(); }),
+        [this](TextIndex &&index) {
+            m_indexLoadJob.reset();
+            setTextIndex(index);
+            if (m_indexAfterLoad) {
+                m_indexAfterLoad = false;
+                indexText();
+            }
+        });
 }

@@ -297,6 +297,7 @@ private:
     void reportSettingsFailure(bool written);
 
     void restoreRoots();
+    void loadTextIndexInBackground();
     void persistRoots();
     void applyScan(const ScanResult &result, std::shared_ptr<const LibraryCatalog> catalog, quint64 indexRevision);
     void cancelScanBoundWork();
@@ -327,6 +328,8 @@ private:
     std::shared_ptr<JobHandle> m_ruleJob;
     std::shared_ptr<JobHandle> m_textJob;
     std::shared_ptr<JobHandle> m_catalogJob;
+    std::shared_ptr<JobHandle> m_indexLoadJob;
+    bool m_indexAfterLoad = false; // an indexing run waits for the index being read
     quint64 m_generation = 0;
     quint64 m_indexGeneration = 0;
 

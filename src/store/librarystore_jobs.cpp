@@ -56,6 +56,10 @@ void LibraryStore::applyDuplicates(const QList<DuplicateGroup> &groups)
 
 void LibraryStore::indexText()
 {
+    if (m_indexLoadJob) {
+        m_indexAfterLoad = true;
+        return;
+    }
     cancelJob(m_indexJob);
     setIndexing(true);
     const QList<FileRecord> files = m_files;

@@ -261,6 +261,39 @@ private Q_SLOTS:
         QCOMPARE(store.error().value_or(QString()).split(u'\n', Qt::SkipEmptyParts).size(), std::min(errors, 10));
     }
 
+    void indexRunWaitsForTheStoredIndex()
+    {
+        // The stored index is read in the background; an indexing run asked for meanwhile starts
+        // from it once it is in, instead of reading every file again.
+        const Probe probe;
+        const Gate loadGate = probe.gate;
+        auto given = std::make_shared<TextIndex>();
+        const Counter runs = std::make_shared<std::atomic<int>>(0);
+        LibraryWorkers workers = probe.workers();
+        workers.loadTextIndex = [loadGate] {
+            loadGate.wait();
+            TextIndex index;
+            index.insert("/t/a", TextEntry { 0, 0, QStringLiteral("stored"), false });
+            return index;
+        };
+        workers.indexText = [given, runs](const QList<FileRecord> &, const TextIndex &existing,
+                                          const LibraryWorkers::IndexProgress &, std::stop_token) {
+            ++*runs;
+            *given = existing;
+            return TextIndexResult { existing, 0, 0 };
+        };
+        LibraryStore store(setup(m_file, workers, true));
+        QTRY_COMPARE(loadGate.arrivals(), 1);
+        store.indexText();
+        QCOMPARE(runs->load(), 0);
+        QVERIFY(store.textIndex().isEmpty());
+        loadGate.open();
+        QTRY_COMPARE(runs->load(), 1);
+        settle();
+        QCOMPARE(given->value("/t/a").text, QStringLiteral("stored"));
+        QCOMPARE(store.textIndex().value("/t/a").text, QStringLiteral("stored"));
+    }
+
     void onlyTheNewestIndexRunLands()
     {
         // The first run is held, then reports progress and finishes after the second started.
