@@ -5,7 +5,7 @@ JOBS      ?= $(shell nproc)
 SAMPLE    ?= build/sample-library
 GENERATOR := build/release/bench/tessary-generate-library
 
-.PHONY: all bootstrap build run test bench clean
+.PHONY: all bootstrap build sample run screenshots test bench clean
 
 all: build
 
@@ -19,13 +19,19 @@ build: bootstrap build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
 	@echo "built build/release/tessary"
 
-# Opens Tessary on a generated sample library of a few hundred files. Until the window is part
-# of the build, this prints what the scanner finds there.
-run: build
-	@if [ ! -f $(SAMPLE)/.complete ]; then \
-	  rm -rf $(SAMPLE) && $(GENERATOR) --files 300 --seed 1 $(SAMPLE) && touch $(SAMPLE)/.complete; \
-	fi
-	build/release/tessary scan $(SAMPLE)
+$(SAMPLE)/.complete: | build
+	rm -rf $(SAMPLE) && $(GENERATOR) --files 300 --seed 1 $(SAMPLE) && touch $(SAMPLE)/.complete
+
+sample: build $(SAMPLE)/.complete
+
+# Opens Tessary on a generated sample library of a few hundred files (demo mode: nothing is
+# remembered). Without a graphical session, tessary says so in one line and exits with status 1.
+run: sample
+	@TESSARY_DEMO_PATH=$(CURDIR)/$(SAMPLE) build/release/tessary --demo
+
+# The window on the sample library, light and dark, grid and list, under a virtual display.
+screenshots: sample
+	scripts/screenshots build/release $(SAMPLE)
 
 build/asan/build.ninja: CMakeLists.txt | bootstrap
 	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARY_SANITIZE=ON
@@ -43,3 +49,16 @@ bench: build
 
 clean:
 	rm -rf build
+
+# Installs Tessary under PREFIX (default /usr/local), staged below DESTDIR when given: the
+# program, its desktop entry, D-Bus service, metainfo, icons, desktop search providers and
+# manual page.
+PREFIX ?= /usr/local
+.PHONY: install package
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)"
+
+# Builds the Debian package build/package/tessary_VERSION_ARCH.deb (installs under /usr).
+package: build
+	cd build/release && cpack -G DEB -B $(CURDIR)/build/package
+	@ls build/package/*.deb

@@ -1,6 +1,13 @@
 #include "ui/common/symbols.h"
 
 #include <QHash>
+#include <QStandardPaths>
+
+// The drawings are compiled into this static library; Qt must be told to register them.
+static void registerIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -40,8 +47,8 @@ const QHash<QString, QStringList> &table()
             { u"magnifyingglass", { u"edit-find", u"system-search" } },
             { u"doc.text.magnifyingglass", { u"edit-find", u"system-search" } },
             { u"lock.shield", { u"security-high", u"channel-secure", u"system-lock-screen" } },
-            { u"sidebar.left", { u"view-sidebar-start", u"sidebar-show", u"view-sidebar", u"view-list-tree" } },
-            { u"sidebar.right", { u"view-sidebar-end", u"sidebar-show-right", u"view-sidebar", u"document-properties" } },
+            { u"sidebar.left", { u"view-sidebar-start", u"sidebar-show", u"sidebar-show-symbolic", u"view-list-tree" } },
+            { u"sidebar.right", { u"view-sidebar-end", u"sidebar-show-right", u"sidebar-show-right-symbolic", u"document-properties" } },
             { u"xmark.circle.fill", { u"edit-clear", u"window-close" } },
             { u"xmark", { u"window-close" } },
             { u"bolt.circle", { u"system-search", u"edit-find" } },
@@ -62,7 +69,7 @@ const QHash<QString, QStringList> &table()
             { u"arrow.clockwise", { u"view-refresh" } },
             { u"globe", { u"applications-internet", u"web-browser", u"network-workgroup" } },
             { u"bookmark", { u"bookmark-new", u"bookmarks" } },
-            { u"checkmark.circle.fill", { u"emblem-ok", u"object-select", u"emblem-default" } },
+            { u"checkmark.circle.fill", { u"emblem-success", u"emblem-ok", u"emblem-default", u"object-select-symbolic" } },
             { u"circle", { u"radio", u"media-record", u"checkbox" } },
             { u"arrow.up.forward.app", { u"window-new", u"go-up" } },
             { u"square.stack.3d.up", { u"org.tessary.Tessary" } },
@@ -91,6 +98,11 @@ QStringList themeNames(QStringView symbol)
     return table().value(symbol.toString());
 }
 
+QStringList knownSymbols()
+{
+    return table().keys();
+}
+
 QIcon icon(QStringView symbol)
 {
     if (symbol.startsWith(u"square.stack.3d.up"))
@@ -104,12 +116,25 @@ QIcon icon(QStringView symbol)
 
 QIcon applicationIcon()
 {
-    static const QIcon icon(QStringLiteral(":/icons/org.tessary.Tessary.svg"));
+    static const QIcon icon = [] {
+        registerIcons();
+        return QIcon(QStringLiteral(":/icons/org.tessary.Tessary.svg"));
+    }();
     return icon;
 }
 
 void installThemeFallback()
 {
+    // Some platforms (the offscreen one among them) search only the compiled-in icons; add the
+    // desktop's icon folders so every window finds the same icons everywhere.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString &folder :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory)) {
+        if (!paths.contains(folder))
+            paths.append(folder);
+    }
+    QIcon::setThemeSearchPaths(paths);
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     const QString current = QIcon::themeName();
     if (current.isEmpty() || current == u"hicolor")

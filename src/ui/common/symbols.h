@@ -12,6 +12,8 @@
 namespace Symbols {
 // The freedesktop names tried for `symbol`, best first; empty for an unknown symbol.
 QStringList themeNames(QStringView symbol);
+// Every symbol name the table knows.
+QStringList knownSymbols();
 // The icon for `symbol`: the first theme name the icon themes know; a null icon when none does.
 QIcon icon(QStringView symbol);
 // Tessary's own application icon (a scalable drawing shipped with the program).

@@ -1,0 +1,121 @@
+#include "ui/shell/tessaryapplication.h"
+
+#include "platform/fileurl.h"
+#include "store/librarystore.h"
+#include "ui/common/folderchooser.h"
+#include "ui/common/symbols.h"
+#include "ui/shell/applicationservice.h"
+#include "ui/shell/contentview.h"
+#include "ui/shell/graphicalsession.h"
+#include "ui/shell/lookcontroller.h"
+#include "ui/shell/mainwindow.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+#ifndef TESSARY_VERSION
+#define TESSARY_VERSION "0"
+#endif
+
+namespace {
+
+void printLine(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+bool hasArgument(int argc, char **argv, const char *argument)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], argument) == 0)
+            return true;
+    }
+    return false;
+}
+
+// What a request from another `tessary`, or from the desktop, asks the window to do.
+void runAction(const QString &name, MainWindow &window)
+{
+    if (name == u"quit") {
+        QApplication::quit();
+        return;
+    }
+    window.showMain();
+    if (name == u"quick-search")
+        window.content().focusSearch();
+}
+
+// A file handed to the running instance is shown in the preview when the library holds it.
+void previewFirstKnown(LibraryStore &store, const QList<QUrl> &urls)
+{
+    for (const QUrl &url : urls) {
+        const std::optional<QByteArray> path = FileUrl::toPath(url);
+        if (!path)
+            continue;
+        for (const FileRecord &file : store.files()) {
+            if (file.path == *path) {
+                store.setSelection(file.id());
+                store.setPreview(file);
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+
+namespace TessaryApplication {
+
+int run(int argc, char **argv)
+{
+    if (!GraphicalSession::environmentNamesDisplay()) {
+        printLine(GraphicalSession::unavailableMessage());
+        return 1;
+    }
+    GraphicalSession::installFailureHandler();
+
+    QApplication::setApplicationName(QStringLiteral("tessary"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tessary"));
+    QApplication::setApplicationVersion(QStringLiteral(TESSARY_VERSION));
+    QApplication::setDesktopFileName(QString::fromLatin1(ApplicationService::kServiceName));
+    QApplication application(argc, argv);
+    GraphicalSession::removeFailureHandler();
+
+    const bool quickSearch = hasArgument(argc, argv, "--quick-search");
+    ApplicationService service;
+    const ApplicationService::Role role = service.registerOnSessionBus();
+    if (role == ApplicationService::Role::secondary) {
+        if (ApplicationService::activateRunning(quickSearch ? QStringLiteral("quick-search") : QString()))
+            return 0;
+        printLine(QStringLiteral("tessary: Tessary is running but did not answer; try again in a moment"));
+        return 1;
+    }
+
+    Symbols::installThemeFallback();
+    QApplication::setWindowIcon(Symbols::applicationIcon());
+
+    LibraryStore &store = LibraryStore::shared();
+    LookController look(store);
+    MainWindow window(store);
+    store.setFolderChooser([&window](const QString &message, const QString &prompt) {
+        return FolderChooser::choose(&window, message, prompt);
+    });
+    // Closing the window leaves Tessary running only where something can bring it back: another
+    // `tessary`, or the desktop, reaching it through its name on the session bus.
+    QApplication::setQuitOnLastWindowClosed(role != ApplicationService::Role::primary);
+    QObject::connect(&service, &ApplicationService::activated, &window, &MainWindow::showMain);
+    QObject::connect(&service, &ApplicationService::actionRequested, &window,
+                     [&window](const QString &name) { runAction(name, window); });
+    QObject::connect(&service, &ApplicationService::openRequested, &window,
+                     [&store](const QList<QUrl> &urls) { previewFirstKnown(store, urls); });
+
+    window.show();
+    if (quickSearch)
+        window.content().focusSearch();
+    return QApplication::exec();
+}
+
+} // namespace TessaryApplication

@@ -1,0 +1,210 @@
+// The menu commands: their titles, keys and menus, the tile-size clamps, Select All Files, and a
+// focused text field keeping its own editing keys.
+
+#include "storetesting.h"
+#include "ui/shell/commands.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace StoreTesting;
+
+class CommandsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void menusInOrder();
+    void keys_data();
+    void keys();
+    void tileSizeClamps_data();
+    void tileSizeClamps();
+    void selectAllReplacesSelection_data();
+    void selectAllReplacesSelection();
+    void textFieldKeepsItsKeys_data();
+    void textFieldKeepsItsKeys();
+    void keysReachTheStoreOutsideTextFields();
+
+private:
+    StoreEnvironment m_environment;
+};
+
+void CommandsTest::menusInOrder()
+{
+    LibraryStore store(setup(m_environment.newSettingsFile()));
+    Commands commands(store);
+    QMainWindow window;
+    commands.install(window.menuBar(), &window);
+    QStringList menus;
+    QStringList items;
+    for (QAction *menuAction : window.menuBar()->actions()) {
+        menus.append(menuAction->text().remove(u'&'));
+        for (QAction *item : menuAction->menu()->actions()) {
+            if (!item->isSeparator())
+                items.append(item->text());
+        }
+    }
+    QCOMPARE(menus, strings({ "File", "View", "Files", "Playback" }));
+    QCOMPARE(items, strings({ "Add Folder…", "Settings…", "Quit", "Refresh Library", "Grid View", "List View",
+                              "Bigger Thumbnails", "Smaller Thumbnails", "Toggle Inspector", "Switch Look",
+                              "Quick Search", "Downloaded From", "Duplicates", "Clean Up", "Select All Files",
+                              "Copy Files", "Copy Text from Selection", "Move Selection to Trash…", "Play / Pause",
+                              "Previous Track", "Next Track" }));
+    for (QAction *action : commands.actions())
+        QVERIFY2(action->isEnabled(), qPrintable(action->text()));
+}
+
+void CommandsTest::keys_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QList<QKeySequence>>("keys");
+    const auto row = [](const char *title, QList<QKeySequence> keys) {
+        QTest::newRow(title) << QString::fromUtf8(title) << keys;
+    };
+    row("Add Folder…", { QKeySequence(Qt::CTRL | Qt::Key_O) });
+    row("Settings…", { QKeySequence(Qt::CTRL | Qt::Key_Comma) });
+    row("Quit", { QKeySequence(Qt::CTRL | Qt::Key_Q) });
+    row("Refresh Library", { QKeySequence(Qt::CTRL | Qt::Key_R) });
+    row("Grid View", { QKeySequence(Qt::CTRL | Qt::Key_1) });
+    row("List View", { QKeySequence(Qt::CTRL | Qt::Key_2) });
+    row("Bigger Thumbnails", { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) });
+    row("Smaller Thumbnails", { QKeySequence(Qt::CTRL | Qt::Key_Minus) });
+    row("Toggle Inspector", { QKeySequence(Qt::CTRL | Qt::Key_I) });
+    row("Switch Look", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T) });
+    row("Quick Search", {});
+    row("Downloaded From", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J) });
+    row("Duplicates", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D) });
+    row("Clean Up", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K) });
+    row("Select All Files", { QKeySequence(Qt::CTRL | Qt::Key_A) });
+    row("Copy Files", { QKeySequence(Qt::CTRL | Qt::Key_C) });
+    row("Copy Text from Selection", { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C) });
+    row("Move Selection to Trash…", { QKeySequence(Qt::Key_Delete) });
+    row("Play / Pause", { QKeySequence(Qt::CTRL | Qt::Key_Space) });
+    row("Previous Track", { QKeySequence(Qt::CTRL | Qt::Key_Left) });
+    row("Next Track", { QKeySequence(Qt::CTRL | Qt::Key_Right) });
+}
+
+void CommandsTest::keys()
+{
+    QFETCH(QString, title);
+    QFETCH(QList<QKeySequence>, keys);
+    LibraryStore store(setup(m_environment.newSettingsFile()));
+    Commands commands(store);
+    QAction *action = commands.action(title);
+    QVERIFY(action != nullptr);
+    QCOMPARE(action->shortcuts(), keys);
+}
+
+void CommandsTest::tileSizeClamps_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<double>("start");
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("bigger_from_255_stops_at_260") << QStringLiteral("Bigger Thumbnails") << 255.0 << 1 << 260.0;
+    QTest::newRow("bigger_repeated_stays_at_260") << QStringLiteral("Bigger Thumbnails") << 170.0 << 20 << 260.0;
+    QTest::newRow("bigger_one_step") << QStringLiteral("Bigger Thumbnails") << 170.0 << 1 << 180.0;
+    QTest::newRow("smaller_from_115_stops_at_110") << QStringLiteral("Smaller Thumbnails") << 115.0 << 1 << 110.0;
+    QTest::newRow("smaller_repeated_stays_at_110") << QStringLiteral("Smaller Thumbnails") << 170.0 << 20 << 110.0;
+}
+
+void CommandsTest::tileSizeClamps()
+{
+    QFETCH(QString, title);
+    QFETCH(double, start);
+    QFETCH(int, presses);
+    QFETCH(double, expected);
+    LibraryStore store(setup(m_environment.newSettingsFile()));
+    store.setTileSize(start);
+    Commands commands(store);
+    for (int i = 0; i < presses; ++i)
+        commands.action(title)->trigger();
+    QCOMPARE(store.tileSize(), expected);
+}
+
+void CommandsTest::selectAllReplacesSelection_data()
+{
+    QTest::addColumn<int>("fileCount");
+    QTest::newRow("empty_list_empties_the_selection") << 0;
+    QTest::newRow("three_visible_files") << 3;
+}
+
+void CommandsTest::selectAllReplacesSelection()
+{
+    QFETCH(int, fileCount);
+    LibraryStore store(setup(m_environment.newSettingsFile()));
+    QList<FileRecord> files;
+    QSet<QByteArray> expected;
+    for (int i = 0; i < fileCount; ++i) {
+        files.append(record("/library/file" + QByteArray::number(i) + ".txt", FileKind::documents));
+        expected.insert(files.last().id());
+    }
+    store.setFiles(files);
+    store.navigate(QStringLiteral("Recents"));
+    store.setSelectedIDs({ QByteArray("/elsewhere/stale.txt") });
+    Commands commands(store);
+    commands.action(QStringLiteral("Select All Files"))->trigger();
+    QCOMPARE(store.selectedIDs(), expected);
+}
+
+void CommandsTest::textFieldKeepsItsKeys_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::newRow("ctrl_a_selects_the_text") << QKeyCombination(Qt::CTRL | Qt::Key_A);
+    QTest::newRow("ctrl_left_moves_by_word") << QKeyCombination(Qt::CTRL | Qt::Key_Left);
+    QTest::newRow("ctrl_right_moves_by_word") << QKeyCombination(Qt::CTRL | Qt::Key_Right);
+    QTest::newRow("delete_deletes_a_character") << QKeyCombination(Qt::Key_Delete);
+    QTest::newRow("ctrl_c_copies_the_text") << QKeyCombination(Qt::CTRL | Qt::Key_C);
+}
+
+void CommandsTest::textFieldKeepsItsKeys()
+{
+    QFETCH(QKeyCombination, key);
+    LibraryStore store(setup(m_environment.newSettingsFile()));
+    Commands commands(store);
+    QMainWindow window;
+    commands.install(window.menuBar(), &window);
+    auto *field = new QLineEdit(QStringLiteral("two words"), &window);
+    window.setCentralWidget(field);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    field->setFocus();
+    field->setCursorPosition(4);
+    QList<QSignalSpy *> spies;
+    for (QAction *action : commands.actions())
+        spies.append(new QSignalSpy(action, &QAction::triggered));
+    QTest::keyClick(field, key.key(), key.keyboardModifiers());
+    for (QSignalSpy *spy : spies) {
+        QCOMPARE(spy->count(), 0);
+        delete spy;
+    }
+}
+
+void CommandsTest::keysReachTheStoreOutsideTextFields()
+{
+    LibraryStore store(setup(m_environment.newSettingsFile()));
+    Commands commands(store);
+    QMainWindow window;
+    commands.install(window.menuBar(), &window);
+    auto *central = new QWidget(&window);
+    central->setFocusPolicy(Qt::StrongFocus);
+    window.setCentralWidget(central);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    central->setFocus();
+    QTest::keyClick(central, Qt::Key_2, Qt::ControlModifier);
+    QVERIFY(store.listMode());
+    QTest::keyClick(central, Qt::Key_I, Qt::ControlModifier);
+    QVERIFY(store.showInspector());
+    QTest::keyClick(central, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(store.destination(), QStringLiteral("Duplicates"));
+}
+
+QTEST_MAIN(CommandsTest)
+#include "commandstest.moc"
