@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QStackedWidget>
 
@@ -74,6 +75,20 @@ QWidget *ContentView::currentSection() const
 void ContentView::focusSearch()
 {
     m_toolbar->focusSearch();
+}
+
+void ContentView::keyPressEvent(QKeyEvent *event)
+{
+    // Space reaches here only when the focused control has no use for it (buttons, text fields
+    // and the file views take it themselves): it shows the selected file.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        if (const std::optional<FileRecord> selected = m_store.selected()) {
+            m_store.setPreview(*selected);
+            event->accept();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ContentView::resizeEvent(QResizeEvent *event)

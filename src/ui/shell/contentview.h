@@ -49,6 +49,7 @@ Q_SIGNALS:
     void settingsRequested();
 
 protected:
+    void keyPressEvent(class QKeyEvent *event) override;
     void resizeEvent(class QResizeEvent *event) override;
 
 private:
