@@ -1,0 +1,56 @@
+#include "analysis/thumbnails/thumbnailprovider.h"
+
+#include "library/localfileaccess.h"
+#include "platform/thumbnails/thumbnailstore.h"
+
+namespace ThumbnailProvider {
+
+Result provide(const Request &request, std::stop_token stop)
+{
+    Result result;
+    if (stop.stop_requested()) {
+        result.cancelled = true;
+        return result;
+    }
+    if (!LocalFileAccess::canReadContents(request.path))
+        return result;
+
+    QImage cached = ThumbnailStore::find(request.path, request.modified, request.edge);
+    if (!cached.isNull()) {
+        result.source = Source::sharedCache;
+        result.image = std::move(cached);
+        return result;
+    }
+    if (!ThumbnailGenerator::handles(request.path, request.kind))
+        return result;
+    if (ThumbnailStore::hasFailure(request.path, request.modified, request.version)) {
+        result.failed = true;
+        return result;
+    }
+
+    // What is written back has the standard size of its folder, so programs that read that
+    // folder get the resolution they expect; sizes beyond it are made for this caller alone.
+    const ThumbnailStore::Size folder
+        = request.edge <= int(ThumbnailStore::Size::large) ? ThumbnailStore::Size::large : ThumbnailStore::Size::xLarge;
+    const int edge = std::max(request.edge, int(folder));
+    ThumbnailGenerator::Result made = ThumbnailGenerator::make(request.path, request.kind, edge, stop);
+    switch (made.outcome) {
+    case ThumbnailGenerator::Outcome::made:
+        ThumbnailStore::write(request.path, request.modified, made.image, folder);
+        result.source = Source::generated;
+        result.image = std::move(made.image);
+        break;
+    case ThumbnailGenerator::Outcome::failed:
+        ThumbnailStore::writeFailure(request.path, request.modified, request.version);
+        result.failed = true;
+        break;
+    case ThumbnailGenerator::Outcome::cancelled:
+        result.cancelled = true;
+        break;
+    case ThumbnailGenerator::Outcome::unsupported:
+        break;
+    }
+    return result;
+}
+
+} // namespace ThumbnailProvider

@@ -1,0 +1,201 @@
+#include "platform/thumbnails/thumbnailstore.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+const Timestamp kModified = Timestamp::fromUnix(1'700'000'000, 250'000'000);
+
+QImage filled(int width, int height, QColor colour)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+unsigned modeOf(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return 0;
+    return status.st_mode & 07777;
+}
+
+} // namespace
+
+class ThumbnailStoreTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void uri_data();
+    void uri();
+    void writtenThumbnailIsFoundOnlyForSameState();
+    void writeKeepsFilesPrivateAndFitsTheSize();
+    void thumbnailOfAnotherProgram_data();
+    void thumbnailOfAnotherProgram();
+    void sizeFolderOrder();
+    void failuresAreRecordedPerVersionAndState();
+
+private:
+    // Writes a PNG as another program would, at the name the standard derives from the URI.
+    void plant(const QByteArray &folder, const QByteArray &uri, const QByteArray &mtime, const QImage &image);
+
+    QTemporaryDir m_home;
+};
+
+void ThumbnailStoreTest::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("cache"))));
+}
+
+void ThumbnailStoreTest::init()
+{
+    QDir(ThumbnailStore::cacheFolder()).removeRecursively();
+}
+
+void ThumbnailStoreTest::plant(const QByteArray &folder, const QByteArray &uri, const QByteArray &mtime, const QImage &image)
+{
+    const QString dir = ThumbnailStore::cacheFolder() + u'/' + QString::fromLatin1(folder);
+    QVERIFY(QDir().mkpath(dir));
+    const QByteArray name = QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
+    QImage tagged = image;
+    if (!uri.isEmpty())
+        tagged.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
+    if (!mtime.isEmpty())
+        tagged.setText(QStringLiteral("Thumb::MTime"), QString::fromLatin1(mtime));
+    QImageWriter writer(dir + u'/' + QString::fromLatin1(name), "png");
+    QVERIFY(writer.write(tagged));
+}
+
+void ThumbnailStoreTest::uri_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("uri");
+
+    QTest::newRow("plain") << QByteArray("/home/ada/photo.jpg") << QByteArray("file:///home/ada/photo.jpg");
+    QTest::newRow("space_and_hash") << QByteArray("/a b/#1.png") << QByteArray("file:///a%20b/%231.png");
+    QTest::newRow("sub_delimiters_kept") << QByteArray("/x/(1)+&'!$*,=@:~.png")
+                                         << QByteArray("file:///x/(1)+&'!$*,=@:~.png");
+    QTest::newRow("query_percent_semicolon") << QByteArray("/x/a?b%c;d") << QByteArray("file:///x/a%3Fb%25c%3Bd");
+    QTest::newRow("utf8_name") << QByteArray("/x/\xC3\xA9t\xC3\xA9.jpg") << QByteArray("file:///x/%C3%A9t%C3%A9.jpg");
+    QTest::newRow("invalid_utf8_byte") << QByteArray("/x/\xFF.jpg") << QByteArray("file:///x/%FF.jpg");
+}
+
+void ThumbnailStoreTest::uri()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, uri);
+    QCOMPARE(ThumbnailStore::uriOf(path), uri);
+}
+
+void ThumbnailStoreTest::writtenThumbnailIsFoundOnlyForSameState()
+{
+    const QByteArray path = "/photos/\xFF odd.jpg";
+    QVERIFY(ThumbnailStore::write(path, kModified, filled(200, 100, Qt::red), ThumbnailStore::Size::large));
+
+    const QImage found = ThumbnailStore::find(path, kModified, 256);
+    QCOMPARE(found.size(), QSize(200, 100));
+    QCOMPARE(found.pixelColor(5, 5), QColor(Qt::red));
+    // Only whole seconds are recorded, so a change below a second is not seen.
+    QVERIFY(!ThumbnailStore::find(path, Timestamp::fromUnix(1'700'000'000), 256).isNull());
+    QVERIFY(ThumbnailStore::find(path, Timestamp::fromUnix(1'700'000'001), 256).isNull());
+    QVERIFY(ThumbnailStore::find("/photos/other.jpg", kModified, 256).isNull());
+}
+
+void ThumbnailStoreTest::writeKeepsFilesPrivateAndFitsTheSize()
+{
+    const QByteArray path = "/photos/big.jpg";
+    QVERIFY(ThumbnailStore::write(path, kModified, filled(2000, 1000, Qt::blue), ThumbnailStore::Size::xLarge));
+
+    const QString folder = ThumbnailStore::cacheFolder() + QStringLiteral("/x-large");
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files.size(), 1); // no temporary file is left beside it
+    QCOMPARE(modeOf(ThumbnailStore::cacheFolder()), 0700u);
+    QCOMPARE(modeOf(folder), 0700u);
+    QCOMPARE(modeOf(folder + u'/' + files.first()), 0600u);
+    QCOMPARE(ThumbnailStore::find(path, kModified, 512).size(), QSize(512, 256));
+}
+
+void ThumbnailStoreTest::thumbnailOfAnotherProgram_data()
+{
+    QTest::addColumn<QByteArray>("mtime");
+    QTest::addColumn<QByteArray>("recordedUri");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("used");
+
+    const QByteArray uri = "file:///home/jens/photos/me.png";
+    QTest::newRow("matching_keys") << QByteArray("1700000000") << uri << QSize(256, 192) << true;
+    QTest::newRow("stale_mtime") << QByteArray("1699999999") << uri << QSize(256, 192) << false;
+    QTest::newRow("missing_mtime") << QByteArray() << uri << QSize(256, 192) << false;
+    QTest::newRow("garbage_mtime") << QByteArray("soon") << uri << QSize(256, 192) << false;
+    QTest::newRow("other_uri") << QByteArray("1700000000") << QByteArray("file:///home/jens/photos/you.png")
+                               << QSize(256, 192) << false;
+    QTest::newRow("larger_than_folder_allows") << QByteArray("1700000000") << uri << QSize(300, 200) << false;
+}
+
+void ThumbnailStoreTest::thumbnailOfAnotherProgram()
+{
+    QFETCH(QByteArray, mtime);
+    QFETCH(QByteArray, recordedUri);
+    QFETCH(QSize, size);
+    QFETCH(bool, used);
+
+    // The name comes from the file's own URI (the example of the freedesktop standard, whose
+    // MD5 is c6ee772d9e49320e97ec29a7eb5b1697); the recorded key may disagree with it.
+    const QByteArray path = "/home/jens/photos/me.png";
+    QCOMPARE(QCryptographicHash::hash(ThumbnailStore::uriOf(path), QCryptographicHash::Md5).toHex(),
+        QByteArray("c6ee772d9e49320e97ec29a7eb5b1697"));
+    const QString folder = ThumbnailStore::cacheFolder() + QStringLiteral("/large");
+    QVERIFY(QDir().mkpath(folder));
+    QImage image = filled(size.width(), size.height(), Qt::green);
+    image.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(recordedUri));
+    if (!mtime.isEmpty())
+        image.setText(QStringLiteral("Thumb::MTime"), QString::fromLatin1(mtime));
+    QVERIFY(image.save(folder + QStringLiteral("/c6ee772d9e49320e97ec29a7eb5b1697.png"), "png"));
+
+    const QImage found = ThumbnailStore::find(path, Timestamp::fromUnix(1'700'000'000, 999'999'999), 256);
+    QCOMPARE(!found.isNull(), used);
+}
+
+void ThumbnailStoreTest::sizeFolderOrder()
+{
+    const QByteArray path = "/p/a.jpg";
+    const QByteArray uri = ThumbnailStore::uriOf(path);
+    plant("normal", uri, "1700000000", filled(128, 96, Qt::red));
+    plant("large", uri, "1700000000", filled(256, 192, Qt::green));
+    plant("xx-large", uri, "1700000000", filled(1024, 768, Qt::blue));
+
+    // The smallest folder that is large enough wins; without one, the largest smaller one.
+    QCOMPARE(ThumbnailStore::find(path, kModified, 100).width(), 128);
+    QCOMPARE(ThumbnailStore::find(path, kModified, 200).width(), 256);
+    QCOMPARE(ThumbnailStore::find(path, kModified, 300).width(), 1024);
+    QCOMPARE(ThumbnailStore::find(path, kModified, 2000).width(), 1024);
+}
+
+void ThumbnailStoreTest::failuresAreRecordedPerVersionAndState()
+{
+    const QByteArray path = "/p/broken.jpg";
+    const QString version = QStringLiteral("0.1.0");
+    QVERIFY(!ThumbnailStore::hasFailure(path, kModified, version));
+    QVERIFY(ThumbnailStore::writeFailure(path, kModified, version));
+    QVERIFY(ThumbnailStore::hasFailure(path, kModified, version));
+    QVERIFY(!ThumbnailStore::hasFailure(path, Timestamp::fromUnix(1'800'000'000), version));
+    QVERIFY(!ThumbnailStore::hasFailure(path, kModified, QStringLiteral("0.2.0")));
+    QVERIFY(QFile::exists(ThumbnailStore::cacheFolder() + QStringLiteral("/fail/tessary-0.1.0")));
+    // A failure is not a thumbnail.
+    QVERIFY(ThumbnailStore::find(path, kModified, 128).isNull());
+}
+
+QTEST_GUILESS_MAIN(ThumbnailStoreTest)
+#include "thumbnailstoretest.moc"

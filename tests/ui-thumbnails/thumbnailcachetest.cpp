@@ -1,0 +1,290 @@
+#include "platform/thumbnails/thumbnailstore.h"
+#include "support/testtree.h"
+#include "ui/thumbnails/thumbnailcache.h"
+#include "ui/thumbnails/thumbnailview.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray png(QColor colour, QSize size = QSize(400, 300))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+FileRecord record(const QByteArray &path, const Timestamp &modified = Timestamp::fromUnix(1'700'000'000, 5))
+{
+    FileRecord file;
+    file.path = path;
+    file.kind = FileKind::images;
+    file.modified = modified;
+    return file;
+}
+
+ThumbnailCache::Options options(int threads = 2, double ratio = 1.0)
+{
+    ThumbnailCache::Options o;
+    o.threads = threads;
+    o.devicePixelRatio = ratio;
+    o.version = QStringLiteral("test");
+    return o;
+}
+
+QStringList readyKeys(const QSignalSpy &spy)
+{
+    QStringList keys;
+    for (const QList<QVariant> &arguments : spy)
+        keys.append(arguments.first().toString());
+    return keys;
+}
+
+} // namespace
+
+class ThumbnailCacheTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void thumbnailFitsTheScaledBox_data();
+    void thumbnailFitsTheScaledBox();
+    void key_data();
+    void key();
+    void cloudOnlyRecordIsNeverRequested();
+    void touchedFileGetsNewKeyAndFreshThumbnail();
+    void failureIsNotRetriedForTheSameState_data();
+    void failureIsNotRetriedForTheSameState();
+    void newestRequestsRunFirstAndCancelledOnesNever();
+    void askedAgainWhileStoppingStillArrives();
+    void holdsAtMostCapacityImages();
+    void viewPaintsThumbnailOnceReady();
+    void hiddenViewWithdrawsItsRequest();
+
+private:
+    QTemporaryDir m_home;
+};
+
+void ThumbnailCacheTest::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("cache"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
+}
+
+void ThumbnailCacheTest::init()
+{
+    QDir(ThumbnailStore::cacheFolder()).removeRecursively();
+}
+
+void ThumbnailCacheTest::thumbnailFitsTheScaledBox_data()
+{
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<QSize>("original");
+    QTest::addColumn<QSize>("expected");
+
+    QTest::newRow("landscape_at_1x") << 1.0 << QSize(1200, 900) << QSize(280, 210);
+    QTest::newRow("portrait_at_1x") << 1.0 << QSize(900, 1200) << QSize(165, 220);
+    QTest::newRow("landscape_at_2x") << 2.0 << QSize(1200, 900) << QSize(560, 420);
+    QTest::newRow("small_image_at_2x_keeps_its_size") << 2.0 << QSize(100, 50) << QSize(100, 50);
+}
+
+void ThumbnailCacheTest::thumbnailFitsTheScaledBox()
+{
+    QFETCH(double, ratio);
+    QFETCH(QSize, original);
+    QFETCH(QSize, expected);
+
+    TestTree tree;
+    const FileRecord file = record(tree.file("photo.png", png(Qt::red, original)));
+    ThumbnailCache cache(options(2, ratio));
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    cache.request(file);
+    QVERIFY(ready.wait());
+    QCOMPARE(readyKeys(ready), QStringList {ThumbnailCache::key(file)});
+    QCOMPARE(cache.cached(file).size(), expected);
+    QVERIFY(!cache.isRequested(file));
+}
+
+void ThumbnailCacheTest::key_data()
+{
+    QTest::addColumn<qint64>("seconds");
+    QTest::addColumn<qint64>("nanoseconds");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("whole_seconds") << qint64(1'700'000'000) << qint64(0) << QStringLiteral("/a.png1700000000");
+    QTest::newRow("fraction_shortest_text") << qint64(1'700'000'000) << qint64(500'000'000)
+                                            << QStringLiteral("/a.png1700000000.5");
+    QTest::newRow("before_1970") << qint64(-10) << qint64(0) << QStringLiteral("/a.png-10");
+}
+
+void ThumbnailCacheTest::key()
+{
+    QFETCH(qint64, seconds);
+    QFETCH(qint64, nanoseconds);
+    QFETCH(QString, expected);
+    QCOMPARE(ThumbnailCache::key(record("/a.png", Timestamp::fromUnix(seconds, nanoseconds))), expected);
+}
+
+void ThumbnailCacheTest::cloudOnlyRecordIsNeverRequested()
+{
+    TestTree tree;
+    FileRecord file = record(tree.file("photo.png", png(Qt::red)));
+    file.isCloudOnly = true;
+    ThumbnailCache cache(options());
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    cache.request(file);
+    QVERIFY(!cache.isRequested(file));
+    QVERIFY(!ready.wait(300));
+    QVERIFY(cache.cached(file).isNull());
+    QVERIFY(!QFileInfo::exists(ThumbnailStore::cacheFolder()));
+}
+
+void ThumbnailCacheTest::touchedFileGetsNewKeyAndFreshThumbnail()
+{
+    TestTree tree;
+    const FileRecord before = record(tree.file("photo.png", png(Qt::red)));
+    ThumbnailCache cache(options());
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    cache.request(before);
+    QVERIFY(ready.wait());
+
+    tree.file("photo.png", png(Qt::blue));
+    const FileRecord after = record(before.path, Timestamp::fromUnix(1'700'000'060, 5));
+    QVERIFY(cache.cached(after).isNull());
+    cache.request(after);
+    QTRY_COMPARE(ready.count(), 2);
+    QCOMPARE(cache.cached(after).pixelColor(3, 3), QColor(Qt::blue));
+    // Unchanged files keep their image for every view that asks.
+    QCOMPARE(cache.cached(before).pixelColor(3, 3), QColor(Qt::red));
+}
+
+void ThumbnailCacheTest::failureIsNotRetriedForTheSameState_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<int>("kindValue");
+
+    QTest::newRow("undecodable_image") << QByteArray("broken.png") << QByteArray("\x89PNG no more")
+                                       << int(FileKind::images);
+    QTest::newRow("archive_nothing_makes_thumbnails_of") << QByteArray("a.zip") << QByteArray("PK\x03\x04")
+                                                         << int(FileKind::archives);
+}
+
+void ThumbnailCacheTest::failureIsNotRetriedForTheSameState()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(int, kindValue);
+
+    TestTree tree;
+    FileRecord file = record(tree.file(name, contents));
+    file.kind = FileKind(FileKind::Value(kindValue));
+    ThumbnailCache cache(options());
+    cache.request(file);
+    QTRY_VERIFY(cache.hasFailed(file));
+    QVERIFY(!cache.isRequested(file));
+    cache.request(file);
+    QVERIFY(!cache.isRequested(file));
+    QVERIFY(cache.cached(file).isNull());
+}
+
+void ThumbnailCacheTest::newestRequestsRunFirstAndCancelledOnesNever()
+{
+    TestTree tree;
+    QList<FileRecord> files;
+    for (const char *name : {"a.png", "b.png", "c.png", "d.png"})
+        files.append(record(tree.file(name, png(Qt::green))));
+    ThumbnailCache cache(options(1));
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    // The first starts at once on the only thread; the others wait and are served newest first.
+    for (const FileRecord &file : files)
+        cache.request(file);
+    cache.cancel(files[2]);
+    QTRY_COMPARE(ready.count(), 3);
+    QCOMPARE(readyKeys(ready),
+        (QStringList {ThumbnailCache::key(files[0]), ThumbnailCache::key(files[3]), ThumbnailCache::key(files[1])}));
+    QVERIFY(!ready.wait(200));
+    QVERIFY(cache.cached(files[2]).isNull());
+    QVERIFY(!cache.hasFailed(files[2]));
+}
+
+void ThumbnailCacheTest::askedAgainWhileStoppingStillArrives()
+{
+    TestTree tree;
+    const FileRecord file = record(tree.file("photo.png", png(Qt::red, QSize(2000, 1500))));
+    ThumbnailCache cache(options(1));
+    // The tile scrolls away just after its request started, then comes back.
+    cache.request(file);
+    cache.cancel(file);
+    cache.request(file);
+    QTRY_VERIFY(!cache.cached(file).isNull());
+    QVERIFY(!cache.isRequested(file));
+}
+
+void ThumbnailCacheTest::holdsAtMostCapacityImages()
+{
+    TestTree tree;
+    QList<FileRecord> files;
+    for (int i = 0; i <= ThumbnailCache::kCapacity; ++i)
+        files.append(record(tree.file("p" + QByteArray::number(i) + ".png", png(Qt::red, QSize(8, 8)))));
+    ThumbnailCache cache(options());
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    for (const FileRecord &file : files)
+        cache.request(file);
+    QTRY_COMPARE_WITH_TIMEOUT(ready.count(), files.size(), 60'000);
+    const auto held = std::count_if(files.cbegin(), files.cend(), [&](const FileRecord &f) { return !cache.cached(f).isNull(); });
+    QCOMPARE(held, qsizetype(ThumbnailCache::kCapacity));
+}
+
+void ThumbnailCacheTest::viewPaintsThumbnailOnceReady()
+{
+    TestTree tree;
+    const FileRecord file = record(tree.file("photo.png", png(Qt::red)));
+    ThumbnailCache cache(options());
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    ThumbnailView view;
+    view.setCache(&cache);
+    view.resize(200, 150);
+    view.setFile(file);
+    view.show();
+    QVERIFY(ready.wait());
+    QCOMPARE(view.grab().toImage().pixelColor(100, 75), QColor(Qt::red));
+}
+
+void ThumbnailCacheTest::hiddenViewWithdrawsItsRequest()
+{
+    TestTree tree;
+    const FileRecord busy = record(tree.file("busy.png", png(Qt::red, QSize(3000, 2000))));
+    const FileRecord file = record(tree.file("photo.png", png(Qt::red)));
+    ThumbnailCache cache(options(1));
+    cache.request(busy); // keeps the only thread busy, so the view's request waits
+    ThumbnailView view;
+    view.setCache(&cache);
+    view.setFile(file);
+    view.show();
+    QVERIFY(cache.isRequested(file));
+    view.hide();
+    QVERIFY(!cache.isRequested(file));
+
+    FileRecord cloud = file;
+    cloud.isCloudOnly = true;
+    view.setFile(cloud);
+    view.show();
+    QVERIFY(!cache.isRequested(cloud));
+}
+
+QTEST_MAIN(ThumbnailCacheTest)
+#include "thumbnailcachetest.moc"
