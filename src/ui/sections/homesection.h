@@ -1,17 +1,51 @@
 #pragma once
 
+#include "library/filerecord.h"
+
+#include <QDateTime>
+#include <QTimer>
 #include <QWidget>
 
-class LibraryStore;
+#include <functional>
 
-// One section of the main window's content area, drawn from the store's state.
+class LibraryStore;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+
+// The home section: the greeting with the library's size and a Refresh button; while no folder
+// is chosen, the onboarding block; otherwise the library cards, the clean-up cards, the download
+// sources strip and the recent strips of images, videos, music and documents. The cards and
+// strips are rebuilt (once per turn of the event loop) when the files, roots, duplicates, tile
+// size or look change. Main thread only.
 class HomeSection : public QWidget
 {
     Q_OBJECT
 
 public:
+    using Clock = std::function<QDateTime()>;
+
     explicit HomeSection(LibraryStore &store, QWidget *parent = nullptr);
 
+    // The time the greeting is taken from; the system clock by default.
+    void setClock(Clock clock);
+
 private:
+    void scheduleRebuild();
+    void rebuild();
+    void updateHeader();
+    QWidget *onboarding();
+    QWidget *libraryCards();
+    QWidget *sourcesStrip();
+    QWidget *recentStrip(FileKind kind, const QList<FileRecord> &files);
+
     LibraryStore &m_store;
+    Clock m_clock = [] { return QDateTime::currentDateTime(); };
+    QLabel *m_greeting = nullptr;
+    QLabel *m_subtitle = nullptr;
+    QPushButton *m_refresh = nullptr;
+    QWidget *m_body = nullptr;
+    QVBoxLayout *m_content = nullptr;
+    QTimer m_rebuildTimer;
+    QTimer m_clockTimer;
 };

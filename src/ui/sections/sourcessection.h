@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class LibraryStore;
+class QVBoxLayout;
 
-// One section of the main window's content area, drawn from the store's state.
+// The download sources section: one row per source name with its file count, leading to the
+// browser of that source; an empty state when no file records where it came from. Rebuilt when
+// the files change. Main thread only.
 class SourcesSection : public QWidget
 {
     Q_OBJECT
@@ -13,5 +17,10 @@ public:
     explicit SourcesSection(LibraryStore &store, QWidget *parent = nullptr);
 
 private:
+    void rebuild();
+
     LibraryStore &m_store;
+    QVBoxLayout *m_column = nullptr;
+    QWidget *m_body = nullptr;
+    QTimer m_rebuildTimer;
 };

@@ -1,0 +1,59 @@
+#include "ui/sections/filedelegate.h"
+
+#include "store/librarystore.h"
+#include "ui/sections/filelistmodel.h"
+#include "ui/sections/filepainter.h"
+#include "ui/sections/fileview.h"
+#include "ui/thumbnails/thumbnailcache.h"
+
+#include <QHelpEvent>
+#include <QToolTip>
+
+FileDelegate::FileDelegate(LibraryStore &store, FileView &view) : QStyledItemDelegate(&view), m_store(store), m_view(view) { }
+
+void FileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const auto *model = qobject_cast<const FileListModel *>(index.model());
+    if (!model || index.row() >= model->files().size())
+        return;
+    const FileRecord &file = model->record(index.row());
+    FilePainter::Look look;
+    look.tileSide = int(m_store.tileSize());
+    look.selected = m_store.selectedIDs().contains(file.id());
+    look.minimal = m_store.minimal();
+    if (!file.isCloudOnly) {
+        look.thumbnail = ThumbnailCache::shared().cached(file);
+        if (look.thumbnail.isNull())
+            m_view.noteRequested(index.row(), file);
+    }
+    if (m_store.listMode())
+        FilePainter::paintRow(*painter, option.rect, option.palette, file, look, m_locale);
+    else
+        FilePainter::paintTile(*painter, QRect(option.rect.topLeft(), m_itemSize), option.palette, file, look);
+    if (option.state & QStyle::State_HasFocus && m_view.hasFocus()) {
+        painter->save();
+        QPen pen(option.palette.color(QPalette::Highlight), 1, Qt::DotLine);
+        painter->setPen(pen);
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+}
+
+QSize FileDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
+{
+    return m_itemSize;
+}
+
+bool FileDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+    const QModelIndex &index)
+{
+    const auto *model = qobject_cast<const FileListModel *>(index.model());
+    if (event->type() == QEvent::ToolTip && model && !m_store.listMode() && index.row() < model->files().size()
+        && FilePainter::hasTextButton(model->record(index.row()))
+        && FilePainter::textButtonRect(QRect(option.rect.topLeft(), m_itemSize), int(m_store.tileSize())).contains(event->pos())) {
+        QToolTip::showText(event->globalPos(), QStringLiteral("Copy image text"), view);
+        return true;
+    }
+    QToolTip::hideText();
+    return true;
+}

@@ -1,0 +1,69 @@
+#include "ui/sections/filelistmodel.h"
+
+#include "store/backgroundjob.h"
+#include "store/librarystore.h"
+
+FileListModel::FileListModel(LibraryStore &store, QObject *parent) : QAbstractListModel(parent), m_store(store)
+{
+    m_reloadTimer.setSingleShot(true);
+    m_reloadTimer.setInterval(0);
+    connect(&m_reloadTimer, &QTimer::timeout, this, &FileListModel::reload);
+    for (auto signal : { &LibraryStore::destinationChanged, &LibraryStore::queryChanged, &LibraryStore::sourceFilterChanged,
+             &LibraryStore::sortChanged, &LibraryStore::filesChanged })
+        connect(&store, signal, this, &FileListModel::scheduleReload);
+    connect(&store, &LibraryStore::textIndexChanged, this, [this] {
+        if (!m_store.query().isEmpty())
+            scheduleReload();
+    });
+    m_files = store.visibleFiles();
+}
+
+int FileListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_files.size());
+}
+
+QVariant FileListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_files.size())
+        return {};
+    const FileRecord &file = m_files.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return file.name();
+    case RecordRole:
+        return QVariant::fromValue(file);
+    default:
+        return {};
+    }
+}
+
+int FileListModel::rowOf(const QByteArray &id) const
+{
+    for (qsizetype i = 0; i < m_files.size(); ++i)
+        if (m_files[i].path == id)
+            return int(i);
+    return -1;
+}
+
+void FileListModel::flush()
+{
+    if (m_reloadTimer.isActive()) {
+        m_reloadTimer.stop();
+        reload();
+    }
+}
+
+void FileListModel::scheduleReload()
+{
+    m_reloadTimer.start();
+}
+
+void FileListModel::reload()
+{
+    beginResetModel();
+    // Freeing tens of thousands of records would delay the first paint of the new list.
+    releaseInBackground(std::exchange(m_files, m_store.visibleFiles()));
+    endResetModel();
+}

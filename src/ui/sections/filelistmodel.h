@@ -1,0 +1,41 @@
+#pragma once
+
+#include "library/filerecord.h"
+
+#include <QAbstractListModel>
+#include <QTimer>
+
+class LibraryStore;
+
+// The browser's rows: the store's `visibleFiles()` list, held as the store returned it (shared,
+// not copied per row). A change of destination, query, source filter, sort, files or (during a
+// search) the text index reloads it with one model reset; changes made in one turn of the event
+// loop (navigate() changes several) are gathered into that one reset. Main thread only.
+class FileListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Role { RecordRole = Qt::UserRole + 1 };
+
+    explicit FileListModel(LibraryStore &store, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    // DisplayRole and AccessibleTextRole: the file's name; RecordRole: the FileRecord.
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    const QList<FileRecord> &files() const { return m_files; }
+    const FileRecord &record(int row) const { return m_files.at(row); }
+    // The row of the file with `id`, or -1.
+    int rowOf(const QByteArray &id) const;
+    // Reloads at once if a reload is pending.
+    void flush();
+
+private:
+    void scheduleReload();
+    void reload();
+
+    LibraryStore &m_store;
+    QList<FileRecord> m_files;
+    QTimer m_reloadTimer;
+};

@@ -1,0 +1,148 @@
+#include "store/storetesting.h"
+#include "ui/sections/duplicategroupcard.h"
+#include "ui/sections/duplicatessection.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+using namespace StoreTesting;
+
+namespace {
+
+DuplicateGroup group(int n)
+{
+    const QByteArray base = "/lib/g" + QByteArray::number(n);
+    return { { record(base + "/a.jpg", FileKind::images, 100), record(base + "/b.jpg", FileKind::images, 100),
+        record(base + "/c.jpg", FileKind::images, 100) } };
+}
+
+QStringList keepTexts(const DuplicateGroupCard &card)
+{
+    QStringList texts;
+    for (const QPushButton *keep : card.keepButtons()) {
+        texts << keep->text();
+        if (keep->width() != 90)
+            texts << QStringLiteral("wrong width");
+    }
+    return texts;
+}
+
+bool showsLabel(QWidget &section, const QString &text)
+{
+    for (QLabel *label : section.findChildren<QLabel *>())
+        if (label->text() == text && label->isVisibleTo(&section))
+            return true;
+    return false;
+}
+
+} // namespace
+
+class DuplicatesSectionTest : public QObject
+{
+    Q_OBJECT
+
+    StoreEnvironment m_environment;
+
+private Q_SLOTS:
+    void cleanup() { settle(); }
+
+    void keepButtonsFollowKeeperIDs()
+    {
+        LibraryStore store(setup(m_environment.newSettingsFile()));
+        const DuplicateGroup shown = group(1);
+        DuplicateGroupCard card(store, shown, DuplicateGroupCard::Mode::exact);
+        const QString keepThis = QStringLiteral("Keep this");
+        QCOMPARE(keepTexts(card), QStringList({ keepThis, keepThis, keepThis }));
+
+        card.keepButtons().at(2)->click();
+        QCOMPARE(store.keeperIDs().value(shown.id()), shown.files.at(2).path);
+        QCOMPARE(keepTexts(card), QStringList({ keepThis, keepThis, QStringLiteral("Keep") }));
+        QVERIFY(showsLabel(card, QStringLiteral("3 identical files")));
+        QVERIFY(showsLabel(card, QStringLiteral("200 bytes in extra copies")));
+    }
+
+    // The store refuses without a chosen keeper (and says so) rather than trashing every copy.
+    void trashExtraCopiesGoesThroughTheStore()
+    {
+        LibraryStore store(setup(m_environment.newSettingsFile()));
+        const DuplicateGroup shown = group(1);
+        store.setFiles(shown.files);
+        store.setKeeperIDs({});
+        DuplicateGroupCard card(store, shown, DuplicateGroupCard::Mode::similar);
+        QVERIFY(showsLabel(card, QStringLiteral("3 similar images")));
+        for (QPushButton *button : card.findChildren<QPushButton *>())
+            if (button->text() == QStringLiteral("Trash extra copies…"))
+                button->click();
+        QVERIFY(store.pendingTrash().isEmpty());
+        QCOMPARE(store.error().value_or(QString()), QStringLiteral("Choose a copy to keep first."));
+    }
+
+    // Hundreds of groups: the cards are made a batch at a time as the list scrolls.
+    void groupsAreMadeInBatches()
+    {
+        Probe probe;
+        for (int i = 0; i < 300; ++i)
+            probe.groups << group(i);
+        LibraryStore store(setup(m_environment.newSettingsFile(), probe.workers()));
+        DuplicatesSection section(store);
+        section.resize(900, 700);
+        section.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&section));
+        QVERIFY(showsLabel(section, QStringLiteral("No groups to review")));
+        store.findDuplicates();
+        QTRY_COMPARE(store.duplicates().size(), 300);
+        QTRY_VERIFY(section.shownGroups() > 0);
+        QVERIFY(section.shownGroups() <= 2 * DuplicatesSection::kBatch);
+        QVERIFY(section.findChildren<DuplicateGroupCard *>().size() <= 2 * DuplicatesSection::kBatch);
+
+        QScrollBar *bar = section.findChild<QScrollArea *>()->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        const int before = section.shownGroups();
+        bar->setValue(bar->maximum());
+        QTRY_VERIFY(section.shownGroups() > before);
+        QVERIFY(section.shownGroups() < 300);
+
+        // A change elsewhere in the store leaves the cards alone.
+        DuplicateGroupCard *first = section.findChildren<DuplicateGroupCard *>().first();
+        store.setKeeperIDs({});
+        QCoreApplication::processEvents();
+        QVERIFY(section.findChildren<DuplicateGroupCard *>().contains(first));
+    }
+
+    void modeSwitchAndProgress()
+    {
+        Probe probe;
+        LibraryStore store(setup(m_environment.newSettingsFile(), probe.workers({ QStringLiteral("duplicates") })));
+        DuplicatesSection section(store);
+        QToolButton *similar = nullptr;
+        for (QToolButton *button : section.findChildren<QToolButton *>())
+            if (button->text() == QStringLiteral("Similar photos"))
+                similar = button;
+        QVERIFY(similar);
+        similar->click();
+        QCOMPARE(store.duplicateMode(), QStringLiteral("Similar photos"));
+        QVERIFY(similar->isChecked());
+        QVERIFY(showsLabel(section, store.similarStatus() + QStringLiteral(" · Look-alikes may be different photos; choose what to keep.")));
+
+        store.setDuplicateMode(QStringLiteral("Exact"));
+        QPushButton *scan = nullptr;
+        for (QPushButton *button : section.findChildren<QPushButton *>())
+            if (button->text() == QStringLiteral("Scan"))
+                scan = button;
+        scan->click();
+        QVERIFY(store.checkingDuplicates());
+        QVERIFY(!scan->isEnabled());
+        QVERIFY(showsLabel(section, QStringLiteral("Comparing local files…")));
+        probe.gate.open();
+        QTRY_VERIFY(!store.checkingDuplicates());
+        QVERIFY(scan->isEnabled());
+        QVERIFY(showsLabel(section, QStringLiteral("No groups to review")));
+    }
+};
+
+QTEST_MAIN(DuplicatesSectionTest)
+#include "duplicatessectiontest.moc"

@@ -1,0 +1,165 @@
+#include "store/storetesting.h"
+#include "ui/sections/filesurface.h"
+#include "ui/sections/foldercard.h"
+#include "ui/sections/homesection.h"
+#include "ui/sections/summarycard.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+using namespace StoreTesting;
+
+namespace {
+
+bool showsLabel(QWidget &section, const QString &text)
+{
+    for (QLabel *label : section.findChildren<QLabel *>())
+        if (label->text() == text)
+            return true;
+    return false;
+}
+
+QPushButton *button(QWidget &section, const QString &text)
+{
+    for (QPushButton *push : section.findChildren<QPushButton *>())
+        if (push->text() == text)
+            return push;
+    return nullptr;
+}
+
+SummaryCard *card(QWidget &section, const QString &title)
+{
+    for (SummaryCard *found : section.findChildren<SummaryCard *>())
+        if (found->title() == title)
+            return found;
+    return nullptr;
+}
+
+QStringList stripTitles(QWidget &section)
+{
+    QStringList titles;
+    for (QLabel *label : section.findChildren<QLabel *>())
+        if (label->text().startsWith(u"Recent "))
+            titles << label->text();
+    return titles;
+}
+
+} // namespace
+
+class HomeSectionTest : public QObject
+{
+    Q_OBJECT
+
+    StoreEnvironment m_environment;
+
+private Q_SLOTS:
+    void cleanup() { settle(); }
+
+    void greetingFromTheClock_data()
+    {
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("greeting");
+        QTest::newRow("11:59") << QTime(11, 59) << QStringLiteral("Good morning.");
+        QTest::newRow("16:59") << QTime(16, 59) << QStringLiteral("Good afternoon.");
+        QTest::newRow("17:00") << QTime(17, 0) << QStringLiteral("Good evening.");
+    }
+    void greetingFromTheClock()
+    {
+        QFETCH(QTime, time);
+        QFETCH(QString, greeting);
+        LibraryStore store(setup(m_environment.newSettingsFile()));
+        HomeSection section(store);
+        section.setClock([time] { return QDateTime(QDate(2026, 3, 1), time); });
+        QVERIFY(showsLabel(section, greeting));
+    }
+
+    void onboardingUntilAFolderIsAdded()
+    {
+        Probe probe;
+        LibraryStore store(setup(m_environment.newSettingsFile(), probe.workers()));
+        HomeSection section(store);
+        QVERIFY(showsLabel(section, QStringLiteral("A little clarity for everything you keep.")));
+        QVERIFY(!button(section, QStringLiteral("Refresh"))->isEnabled());
+        QVERIFY(button(section, QStringLiteral("Choose folders…")));
+        QVERIFY(showsLabel(section, QStringLiteral("Make room for your things.")));
+        QVERIFY(section.findChildren<FolderCard *>().isEmpty());
+
+        store.setRoots({ "/lib" });
+        store.setFiles({ record("/lib/a.jpg", FileKind::images, 1'500) });
+        QTRY_VERIFY(!button(section, QStringLiteral("Choose folders…")));
+        QCOMPARE(section.findChildren<FolderCard *>().size(), 7);
+        QVERIFY(button(section, QStringLiteral("Refresh"))->isEnabled());
+        QVERIFY(showsLabel(section, QStringLiteral("1 files · 2 KB in your library")));
+        QCOMPARE(card(section, QStringLiteral("Images"))->value(), QStringLiteral("1 files"));
+        QCOMPARE(card(section, QStringLiteral("Images"))->symbol(), QStringLiteral("doc.on.doc"));
+        QCOMPARE(card(section, QStringLiteral("Videos"))->symbol(), QStringLiteral("folder"));
+    }
+
+    void recentStripsOnlyForKindsWithFiles()
+    {
+        LibraryStore store(setup(m_environment.newSettingsFile()));
+        store.setRoots({ "/lib" });
+        QList<FileRecord> files;
+        for (int i = 0; i < 14; ++i)
+            files << record("/lib/p" + QByteArray::number(i) + ".png", FileKind::images);
+        files << record("/lib/a.zip", FileKind::archives);
+        store.setFiles(files);
+        HomeSection section(store);
+        QCOMPARE(stripTitles(section), QStringList { QStringLiteral("Recent images") });
+        const QList<FileSurface *> tiles = section.findChildren<FileSurface *>();
+        QCOMPARE(tiles.size(), 10);
+        QCOMPARE(tiles.first()->accessibleName(), QStringLiteral("p0.png"));
+        QCOMPARE(tiles.first()->width(), int(store.tileSize()));
+
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(tiles.at(3));
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::Button);
+        QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("p3.png"));
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(store.selectedIDs(), QSet<QByteArray> { "/lib/p3.png" });
+
+        // Clicks on the strip's tiles follow the same rules as the browser's.
+        QTest::mouseClick(tiles.at(0), Qt::LeftButton, Qt::ControlModifier, QPoint(10, 10));
+        QCOMPARE(store.selectedIDs().size(), 2);
+        QTest::mouseClick(tiles.at(0), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+        QCOMPARE(store.selectedIDs(), QSet<QByteArray> { "/lib/p0.png" });
+    }
+
+    void duplicatesCardBeforeAndAfterAScan()
+    {
+        Probe probe;
+        LibraryStore store(setup(m_environment.newSettingsFile(), probe.workers()));
+        store.setRoots({ "/lib" });
+        store.setFiles({ record("/lib/a.txt", FileKind::documents, 10) });
+        HomeSection section(store);
+        QCOMPARE(card(section, QStringLiteral("Duplicates"))->value(), QStringLiteral("Scan to find"));
+        store.findDuplicates();
+        QTRY_VERIFY(store.duplicatesChecked());
+        QTRY_COMPARE(card(section, QStringLiteral("Duplicates"))->value(), QStringLiteral("Zero KB"));
+        card(section, QStringLiteral("Duplicates"))->click();
+        QCOMPARE(store.destination(), QStringLiteral("Duplicates"));
+    }
+
+    void sourcesStripCountsFilesPerSource()
+    {
+        LibraryStore store(setup(m_environment.newSettingsFile()));
+        store.setRoots({ "/lib" });
+        FileRecord a = record("/lib/a.pdf", FileKind::documents);
+        a.source = QStringLiteral("example.org");
+        FileRecord b = record("/lib/b.pdf", FileKind::documents);
+        b.source = QStringLiteral("www.example.org");
+        store.setFiles({ a, b });
+        HomeSection section(store);
+        const QString name = *a.sourceName();
+        QCOMPARE(*b.sourceName(), name);
+        QPushButton *chip = button(section, name + QStringLiteral("   2 files"));
+        QVERIFY(chip);
+        chip->click();
+        QCOMPARE(store.destination(), QStringLiteral("source:") + name);
+    }
+};
+
+QTEST_MAIN(HomeSectionTest)
+#include "homesectiontest.moc"

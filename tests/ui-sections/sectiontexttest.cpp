@@ -1,0 +1,55 @@
+#include "ui/sections/sectiontext.h"
+
+#include <QTest>
+
+class SectionTextTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void greeting_data()
+    {
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("midnight") << 0 << QStringLiteral("Good morning.");
+        QTest::newRow("11:59 is still morning") << 11 << QStringLiteral("Good morning.");
+        QTest::newRow("noon") << 12 << QStringLiteral("Good afternoon.");
+        QTest::newRow("16:59 is still afternoon") << 16 << QStringLiteral("Good afternoon.");
+        QTest::newRow("17:00 is evening") << 17 << QStringLiteral("Good evening.");
+        QTest::newRow("late night") << 23 << QStringLiteral("Good evening.");
+    }
+    void greeting()
+    {
+        QFETCH(int, hour);
+        QFETCH(QString, expected);
+        QCOMPARE(SectionText::greeting(hour), expected);
+    }
+
+    void browserTitle_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("kind") << QString() << QStringLiteral("Images") << QStringLiteral("Images");
+        QTest::newRow("clean-up category") << QString() << QStringLiteral("Old downloads") << QStringLiteral("Old downloads");
+        QTest::newRow("folder: last component") << QString() << QStringLiteral("folder:/home/ada/Projects/Tessary")
+                                                << QStringLiteral("Tessary");
+        QTest::newRow("folder: trailing slash") << QString() << QStringLiteral("folder:/home/ada/Music/")
+                                                << QStringLiteral("Music");
+        QTest::newRow("folder: root") << QString() << QStringLiteral("folder:/") << QStringLiteral("/");
+        QTest::newRow("source: name only") << QString() << QStringLiteral("source:github.com") << QStringLiteral("github.com");
+        QTest::newRow("source: name with colon") << QString() << QStringLiteral("source:a:b") << QStringLiteral("a:b");
+        QTest::newRow("query wins over folder") << QStringLiteral("pdfs") << QStringLiteral("folder:/x/y")
+                                                << QStringLiteral("Search results");
+    }
+    void browserTitle()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, destination);
+        QFETCH(QString, expected);
+        QCOMPARE(SectionText::browserTitle(query, destination), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(SectionTextTest)
+#include "sectiontexttest.moc"
