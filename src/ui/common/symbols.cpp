@@ -61,7 +61,7 @@ const QHash<QString, QStringList> &table()
             { u"forward.end.fill", { u"media-skip-forward" } },
             { u"play.fill", { u"media-playback-start" } },
             { u"pause.fill", { u"media-playback-pause" } },
-            { u"text.viewfinder", { u"scanner", u"insert-text", u"edit-find" } },
+            { u"text.viewfinder", { u"insert-text", u"scanner", u"edit-find" } },
             { u"chevron.left", { u"go-previous" } },
             { u"chevron.right", { u"go-next" } },
             { u"arrow.right", { u"go-next" } },
@@ -112,6 +112,16 @@ QIcon icon(QStringView symbol)
             return QIcon::fromTheme(name);
     }
     return {};
+}
+
+QIcon symbolicIcon(QStringView symbol)
+{
+    for (const QString &name : table().value(symbol.toString())) {
+        const QString symbolic = name.endsWith(u"-symbolic") ? name : name + QStringLiteral("-symbolic");
+        if (QIcon::hasThemeIcon(symbolic))
+            return QIcon::fromTheme(symbolic);
+    }
+    return icon(symbol);
 }
 
 QIcon applicationIcon()

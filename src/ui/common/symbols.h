@@ -16,6 +16,9 @@ QStringList themeNames(QStringView symbol);
 QStringList knownSymbols();
 // The icon for `symbol`: the first theme name the icon themes know; a null icon when none does.
 QIcon icon(QStringView symbol);
+// The same, preferring the monochrome ("-symbolic") drawing of each name, for icons drawn in
+// one colour (tinted kind symbols, badges).
+QIcon symbolicIcon(QStringView symbol);
 // Tessary's own application icon (a scalable drawing shipped with the program).
 QIcon applicationIcon();
 // Makes Adwaita the fallback theme and, where the platform names no theme, the theme itself.

@@ -25,6 +25,7 @@ SidebarEntry::SidebarEntry(const QString &title, const QString &symbol, const QS
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setIcon(Symbols::icon(symbol));
+    m_tintedIcon = Symbols::symbolicIcon(symbol);
 }
 
 void SidebarEntry::setCount(std::optional<qsizetype> count)
@@ -80,7 +81,8 @@ void SidebarEntry::paintEvent(QPaintEvent *)
     const int middle = height() / 2;
     const QRect symbolRect(
         kHorizontalPadding + (kSymbolColumn - kIconSize) / 2, middle - kIconSize / 2, kIconSize, kIconSize);
-    QPixmap symbol = icon().pixmap(QSize(kIconSize, kIconSize), devicePixelRatioF());
+    const QIcon &drawn = m_tint.isValid() ? m_tintedIcon : icon();
+    QPixmap symbol = drawn.pixmap(QSize(kIconSize, kIconSize), devicePixelRatioF());
     if (m_tint.isValid() && !symbol.isNull()) {
         // Symbols are drawn as a silhouette in the tint, like the kind symbols elsewhere.
         QPainter tinting(&symbol);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QIcon>
 
 #include <optional>
 
@@ -46,4 +47,5 @@ private:
     std::optional<qsizetype> m_count;
     QColor m_tint;
     bool m_highlighted = false;
+    QIcon m_tintedIcon; // the monochrome drawing, for entries drawn in a tint
 };

@@ -70,7 +70,7 @@ QPixmap tintedSymbol(QStringView symbol, int side, const QColor &color, qreal ra
     QPixmap pixmap;
     if (QPixmapCache::find(key, &pixmap))
         return pixmap;
-    pixmap = Symbols::icon(symbol).pixmap(QSize(side, side), ratio);
+    pixmap = Symbols::symbolicIcon(symbol).pixmap(QSize(side, side), ratio);
     if (pixmap.isNull()) {
         pixmap = QPixmap(QSize(side, side) * ratio);
         pixmap.setDevicePixelRatio(ratio);

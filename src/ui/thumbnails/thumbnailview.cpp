@@ -124,7 +124,7 @@ void ThumbnailView::paintPlaceholder(QPainter &painter)
     const QRect target((width() - side) / 2, (height() - side) / 2, side, side);
     const qreal ratio = devicePixelRatioF();
     if (m_file->isCloudOnly) {
-        const QIcon cloud = Symbols::icon(u"icloud");
+        const QIcon cloud = Symbols::symbolicIcon(u"icloud");
         painter.drawPixmap(target, tinted(cloud, target.size(), ratio, Theme::systemGrey()));
         return;
     }
@@ -133,6 +133,6 @@ void ThumbnailView::paintPlaceholder(QPainter &painter)
         icon.paint(&painter, target);
         return;
     }
-    const QIcon symbol = Symbols::icon(m_file->kind.symbol());
+    const QIcon symbol = Symbols::symbolicIcon(m_file->kind.symbol());
     painter.drawPixmap(target, tinted(symbol, target.size(), ratio, Theme::kindTint(m_file->kind, m_minimal)));
 }
