@@ -2,6 +2,7 @@
 // that duplicate finders print.
 //
 //   tessary-dupes-corpus generate DIR     50,000 files, about 2.5 GB
+//   tessary-dupes-corpus sizes DIR        6,000 files of six sizes, about 2.7 GB, 20 % copies
 //   tessary-dupes-corpus compare A B      exit 0 when A and B hold the same groups
 //
 // Group files list one path per line, groups separated by blank lines; lines that do not start
@@ -35,13 +36,15 @@ std::uint64_t splitmix(std::uint64_t &state)
 }
 
 // The contents of one file: a pseudo-random stream named by `content`, optionally with one
-// byte changed in the middle (equal head and tail, different contents).
+// byte changed in the middle (equal head and tail, different contents). Variants 1 to 255 of
+// one altered stream change that byte differently, so they differ from each other too.
 struct Spec
 {
     std::string path;
     std::int64_t size = 0;
     std::uint64_t content = 0;
     bool alteredMiddle = false;
+    unsigned variant = 0;
 };
 
 bool writeFile(const Spec &spec)
@@ -60,7 +63,7 @@ bool writeFile(const Spec &spec)
         auto *bytes = reinterpret_cast<unsigned char *>(block.data());
         const std::int64_t middle = spec.size / 2;
         if (spec.alteredMiddle && middle >= written && middle < written + n)
-            bytes[middle - written] ^= 0x5A;
+            bytes[middle - written] ^= static_cast<unsigned char>(spec.variant == 0 ? 0x5A : spec.variant);
         ok = ::write(fd, bytes, static_cast<size_t>(n)) == n;
         written += n;
     }
@@ -69,6 +72,71 @@ bool writeFile(const Spec &spec)
 
 const char *const kExtensions[] = { ".bin", ".dat", ".txt", ".pdf", ".zip", ".csv", ".log", ".docx" };
 const char *const kStems[] = { "report", "backup", "notes", "invoice", "café menu", "数据", "draft final", "export" };
+
+bool writeAll(const std::string &root, int folders, const std::vector<Spec> &specs)
+{
+    ::mkdir(root.c_str(), 0755);
+    for (int f = 0; f < folders; ++f) {
+        char folder[32];
+        std::snprintf(folder, sizeof folder, "/d%02d", f);
+        ::mkdir((root + folder).c_str(), 0755);
+        for (int s = 0; s < 5; ++s)
+            ::mkdir((root + folder + "/s" + std::to_string(s)).c_str(), 0755);
+    }
+    std::int64_t total = 0;
+    for (const Spec &spec : specs) {
+        if (!writeFile(spec)) {
+            std::perror(spec.path.c_str());
+            return false;
+        }
+        total += spec.size;
+    }
+    std::printf("%zu files, %lld bytes\n", specs.size(), static_cast<long long>(total));
+    return true;
+}
+
+// Many files of a handful of sizes: most of every size bucket differs, a fifth are copies of
+// earlier files, and a quarter of the others share head and tail with files of their size (as
+// files of one format written by one program do), so neither size nor a sample settles them.
+int generateSizes(const std::string &root)
+{
+    constexpr int kCount = 6'000;
+    constexpr int kSizeFolders = 60;
+    constexpr std::int64_t kSizes[] = { 4'096, 65'536, 262'144, 524'288, 900'000, 1'048'576 };
+    constexpr int kFamiliesPerSize = 8;
+    std::uint64_t rng = kSeed + 1;
+    const auto below = [&](std::uint64_t n) { return splitmix(rng) % n; };
+    std::vector<Spec> specs;
+    std::vector<unsigned> variants(std::size(kSizes) * kFamiliesPerSize, 0);
+    std::uint64_t nextContent = 1'000'000;
+    while (static_cast<int>(specs.size()) < kCount) {
+        const int index = static_cast<int>(specs.size());
+        char folder[32];
+        std::snprintf(folder, sizeof folder, "/d%02d/s%d", index % kSizeFolders, (index / kSizeFolders) % 5);
+        Spec spec;
+        spec.path = root + folder + "/" + kStems[below(8)] + " " + std::to_string(index) + kExtensions[below(8)];
+        if (!specs.empty() && below(5) == 0) {
+            const Spec &original = specs[below(specs.size())];
+            spec.size = original.size;
+            spec.content = original.content;
+            spec.alteredMiddle = original.alteredMiddle;
+            spec.variant = original.variant;
+        } else {
+            const std::size_t size = below(std::size(kSizes));
+            spec.size = kSizes[size];
+            const std::size_t family = size * kFamiliesPerSize + below(kFamiliesPerSize);
+            if (below(4) == 0 && variants[family] < 255) {
+                spec.content = 500'000 + family;
+                spec.alteredMiddle = true;
+                spec.variant = ++variants[family];
+            } else {
+                spec.content = nextContent++;
+            }
+        }
+        specs.push_back(spec);
+    }
+    return writeAll(root, kSizeFolders, specs) ? 0 : 1;
+}
 
 int generate(const std::string &root)
 {
@@ -125,24 +193,7 @@ int generate(const std::string &root)
         smallFiles.push_back(specs.size() - 1);
     }
 
-    ::mkdir(root.c_str(), 0755);
-    for (int f = 0; f < kFolders; ++f) {
-        char folder[32];
-        std::snprintf(folder, sizeof folder, "/d%02d", f);
-        ::mkdir((root + folder).c_str(), 0755);
-        for (int s = 0; s < 5; ++s)
-            ::mkdir((root + folder + "/s" + std::to_string(s)).c_str(), 0755);
-    }
-    std::int64_t total = 0;
-    for (const Spec &spec : specs) {
-        if (!writeFile(spec)) {
-            std::perror(spec.path.c_str());
-            return 1;
-        }
-        total += spec.size;
-    }
-    std::printf("%zu files, %lld bytes\n", specs.size(), static_cast<long long>(total));
-    return 0;
+    return writeAll(root, kFolders, specs) ? 0 : 1;
 }
 
 std::set<std::vector<std::string>> readGroups(const char *file)
@@ -188,8 +239,10 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "generate") == 0)
         return generate(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "sizes") == 0)
+        return generateSizes(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "compare") == 0)
         return compare(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: %s generate DIR | compare GROUPS GROUPS\n", argv[0]);
+    std::fprintf(stderr, "usage: %s generate DIR | sizes DIR | compare GROUPS GROUPS\n", argv[0]);
     return 2;
 }

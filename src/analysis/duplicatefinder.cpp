@@ -14,9 +14,8 @@
 
 namespace {
 
-// Larger files are first told apart by their first and last bytes: a few kilobytes decide most
-// of them without reading the rest.
-constexpr qint64 kSampleThreshold = 64 * 1024;
+// Up to this many threads read at once: more keep a cold disk's queue full, but on a warm page
+// cache every reader is busy on a core, so there are never more than the cores.
 constexpr int kMaxThreads = 4;
 
 // Files of one size whose contents may still be equal (indices into the records).
@@ -26,13 +25,20 @@ struct CandidateSet
     QList<qsizetype> members;
 };
 
-// Scratch space of one reading thread.
+// Scratch space of one reading thread, reused from file to file.
 struct Worker
 {
     Sha256 sha;
     QByteArray buffer;
-    std::vector<QByteArray> buffers;
+    QByteArray arena;
 };
+
+// A bucket is split by the files' samples first unless a single side-by-side read of all its
+// files settles it as cheaply: many files, or files longer than their sample.
+bool worthSampling(const CandidateSet &bucket)
+{
+    return bucket.size > 2 * FileContent::kSampleSize || bucket.members.size() > FileContent::kMaxFilesSideBySide;
+}
 
 // The inode number of the scan's "dev:ino" identity; reading in inode order keeps a cold disk's
 // head moving forward on most file systems.
@@ -86,46 +92,46 @@ std::vector<CandidateSet> sizeBuckets(const QList<FileRecord> &records)
     return buckets;
 }
 
-// Splits the large buckets by the files' samples; sets of one are dropped.
+// Splits the buckets worth sampling by the files' sample keys; sets of one are dropped. Files
+// with equal contents always stay together; a rare key collision only leaves two different
+// files in one set, which the full comparison then tells apart.
 std::vector<CandidateSet> splitBySample(const QList<FileRecord> &records, std::vector<CandidateSet> buckets,
     const std::vector<quint64> &inodes, const std::stop_token &stop)
 {
     std::vector<qsizetype> toSample;
     for (const CandidateSet &bucket : buckets) {
-        if (bucket.size > kSampleThreshold)
+        if (worthSampling(bucket))
             toSample.insert(toSample.end(), bucket.members.cbegin(), bucket.members.cend());
     }
     toSample = inInodeOrder(std::move(toSample), inodes);
-    std::vector<std::optional<QByteArray>> samples(static_cast<std::size_t>(records.size()));
-    forEachJob(static_cast<qsizetype>(toSample.size()), stop, [&](qsizetype job, Worker &) {
+    std::vector<std::optional<quint64>> keys(static_cast<std::size_t>(records.size()));
+    forEachJob(static_cast<qsizetype>(toSample.size()), stop, [&](qsizetype job, Worker &worker) {
         const qsizetype index = toSample[static_cast<std::size_t>(job)];
-        samples[static_cast<std::size_t>(index)] = FileContent::sample(records[index].path, records[index].size);
+        keys[static_cast<std::size_t>(index)]
+            = FileContent::sampleKey(records[index].path, records[index].size, worker.buffer);
     });
 
     std::vector<CandidateSet> sets;
     for (CandidateSet &bucket : buckets) {
         if (stop.stop_requested())
             break;
-        if (bucket.size <= kSampleThreshold) {
+        if (!worthSampling(bucket)) {
             sets.push_back(std::move(bucket));
             continue;
         }
-        QHash<QByteArray, qsizetype> setOfSample;
-        const std::size_t first = sets.size();
-        for (const qsizetype index : bucket.members) {
-            const auto &sample = samples[static_cast<std::size_t>(index)];
-            if (!sample)
-                continue;
-            auto it = setOfSample.constFind(*sample);
-            if (it == setOfSample.constEnd()) {
-                it = setOfSample.insert(*sample, static_cast<qsizetype>(sets.size()));
-                sets.push_back({ bucket.size, {} });
-            }
-            sets[static_cast<std::size_t>(*it)].members.append(index);
+        QList<qsizetype> members;
+        for (const qsizetype index : std::as_const(bucket.members)) {
+            if (keys[static_cast<std::size_t>(index)])
+                members.append(index);
         }
-        sets.erase(std::remove_if(sets.begin() + static_cast<std::ptrdiff_t>(first), sets.end(),
-                       [](const CandidateSet &set) { return set.members.size() < 2; }),
-            sets.end());
+        const auto keyOf = [&](qsizetype index) { return *keys[static_cast<std::size_t>(index)]; };
+        std::stable_sort(members.begin(), members.end(), [&](qsizetype a, qsizetype b) { return keyOf(a) < keyOf(b); });
+        for (auto run = members.cbegin(); run != members.cend();) {
+            const auto end = std::find_if(run, members.cend(), [&](qsizetype i) { return keyOf(i) != keyOf(*run); });
+            if (end - run >= 2)
+                sets.push_back({ bucket.size, QList<qsizetype>(run, end) });
+            run = end;
+        }
     }
     return sets;
 }
@@ -146,7 +152,7 @@ std::optional<QString> DuplicateFinder::hash(const QByteArray &path, std::stop_t
 {
     Sha256 sha;
     QByteArray buffer;
-    const auto digest = FileContent::digest(path, sha, buffer, std::move(stop));
+    const std::optional<Sha256::Digest> digest = FileContent::digest(path, sha, buffer, std::move(stop));
     if (!digest)
         return std::nullopt;
     return Sha256::toHex(*digest);
@@ -168,10 +174,8 @@ QList<DuplicateGroup> DuplicateFinder::find(const QList<FileRecord> &records, st
         std::size_t set;
         qsizetype member; // -1: the whole set side by side
     };
-    const auto sideBySide = [&](const CandidateSet &set) {
-        return set.members.size() <= FileContent::kMaxFilesSideBySide
-            && set.members.size() * std::min(set.size + 1, FileContent::kChunkSize) <= FileContent::kMaxBytesSideBySide;
-    };
+    const auto sideBySide
+        = [&](const CandidateSet &set) { return set.members.size() <= FileContent::kMaxFilesSideBySide; };
     std::vector<Job> jobs;
     for (std::size_t s = 0; s < sets.size(); ++s) {
         if (sideBySide(sets[s])) {
@@ -187,9 +191,11 @@ QList<DuplicateGroup> DuplicateFinder::find(const QList<FileRecord> &records, st
     });
 
     std::vector<QList<QList<qsizetype>>> identical(sets.size());
-    std::vector<std::vector<std::optional<QByteArray>>> digests(sets.size());
-    for (std::size_t s = 0; s < sets.size(); ++s)
-        digests[s].resize(static_cast<std::size_t>(sets[s].members.size()));
+    std::vector<std::vector<std::optional<Sha256::Digest>>> digests(sets.size());
+    for (std::size_t s = 0; s < sets.size(); ++s) {
+        if (!sideBySide(sets[s]))
+            digests[s].resize(static_cast<std::size_t>(sets[s].members.size()));
+    }
 
     forEachJob(static_cast<qsizetype>(jobs.size()), stop, [&](qsizetype j, Worker &worker) {
         const Job &job = jobs[static_cast<std::size_t>(j)];
@@ -198,8 +204,8 @@ QList<DuplicateGroup> DuplicateFinder::find(const QList<FileRecord> &records, st
             QByteArrayList paths;
             for (const qsizetype index : set.members)
                 paths.append(records[index].path);
-            identical[job.set] = FileContent::identicalGroups(paths, set.size, worker.buffers, stop)
-                                     .value_or(QList<QList<qsizetype>>());
+            identical[job.set]
+                = FileContent::identicalGroups(paths, set.size, worker.arena, stop).value_or(QList<QList<qsizetype>>());
         } else {
             digests[job.set][static_cast<std::size_t>(job.member)]
                 = FileContent::digest(records[set.members[job.member]].path, worker.sha, worker.buffer, stop);
@@ -213,12 +219,21 @@ QList<DuplicateGroup> DuplicateFinder::find(const QList<FileRecord> &records, st
         const QList<qsizetype> &members = sets[s].members;
         QList<QList<qsizetype>> same = identical[s];
         if (!sideBySide(sets[s])) {
-            QHash<QByteArray, QList<qsizetype>> byDigest;
+            std::vector<std::pair<Sha256::Digest, qsizetype>> byDigest;
             for (qsizetype m = 0; m < members.size(); ++m) {
                 if (const auto &digest = digests[s][static_cast<std::size_t>(m)])
-                    byDigest[*digest].append(m);
+                    byDigest.emplace_back(*digest, m);
             }
-            same = byDigest.values();
+            std::sort(byDigest.begin(), byDigest.end());
+            for (auto run = byDigest.cbegin(); run != byDigest.cend();) {
+                const auto end
+                    = std::find_if(run, byDigest.cend(), [&](const auto &entry) { return entry.first != run->first; });
+                QList<qsizetype> positions;
+                for (auto it = run; it != end; ++it)
+                    positions.append(it->second);
+                same.append(positions);
+                run = end;
+            }
         }
         for (const QList<qsizetype> &positions : std::as_const(same)) {
             if (positions.size() < 2)

@@ -17,9 +17,9 @@ class DuplicateFinder
 public:
     // Files that are local, not packages and at least one byte long take part; only those that
     // share their exact size with another are read. The groups are exactly those that equal
-    // SHA-256 digests give: larger files are first told apart by their first and last bytes,
-    // and sets of files that fit in memory side by side are compared chunk by chunk instead of
-    // hashed, which only saves work. Files are read in inode order. Each group is ordered by
+    // SHA-256 digests give: files are first told apart by a key of their first and last bytes,
+    // and sets of up to FileContent::kMaxFilesSideBySide files are compared byte for byte,
+    // chunk by chunk, instead of hashed, which only saves work. Files are read in inode order. Each group is ordered by
     // path; the groups come largest `reclaimable` first, then larger files first, then by first
     // path. Unreadable files are left out silently. Once `stop` is requested the result is
     // incomplete (empty) and must be dropped.

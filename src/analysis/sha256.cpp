@@ -1,5 +1,6 @@
 #include "analysis/sha256.h"
 
+#include <algorithm>
 #include <openssl/evp.h>
 #include <stdexcept>
 
@@ -27,16 +28,18 @@ void Sha256::update(const char *data, std::size_t size)
     EVP_DigestUpdate(m_context, data, size);
 }
 
-QByteArray Sha256::finish()
+Sha256::Digest Sha256::finish()
 {
-    QByteArray digest(EVP_MAX_MD_SIZE, '\0');
+    unsigned char bytes[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    EVP_DigestFinal_ex(m_context, reinterpret_cast<unsigned char *>(digest.data()), &length);
-    digest.truncate(length);
+    EVP_DigestFinal_ex(m_context, bytes, &length);
+    Digest digest {};
+    std::copy_n(bytes, std::min<std::size_t>(length, digest.size()), digest.begin());
     return digest;
 }
 
-QString Sha256::toHex(const QByteArray &digest)
+QString Sha256::toHex(const Digest &digest)
 {
-    return QString::fromLatin1(digest.toHex());
+    return QString::fromLatin1(
+        QByteArray::fromRawData(reinterpret_cast<const char *>(digest.data()), qsizetype(digest.size())).toHex());
 }

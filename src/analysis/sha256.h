@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstddef>
 
 struct evp_md_ctx_st;
@@ -17,13 +18,15 @@ public:
     Sha256(const Sha256 &) = delete;
     Sha256 &operator=(const Sha256 &) = delete;
 
+    using Digest = std::array<unsigned char, 32>;
+
     void reset();
     void update(const char *data, std::size_t size);
-    // The 32-byte digest; the object must be reset before it is used again.
-    QByteArray finish();
+    // The digest; the object must be reset before it is used again.
+    Digest finish();
 
     // 64 lower-case hexadecimal digits.
-    static QString toHex(const QByteArray &digest);
+    static QString toHex(const Digest &digest);
 
 private:
     evp_md_ctx_st *m_context = nullptr;

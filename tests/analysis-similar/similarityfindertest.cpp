@@ -1,8 +1,11 @@
 #include "analysis/similar/similarityfinder.h"
 #include "library/libraryscanner.h"
+#include "platform/thumbnails/thumbnailstore.h"
 #include "syntheticphoto.h"
 #include "support/testtree.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QTest>
 
 #include <map>
@@ -25,6 +28,21 @@ FileRecord record(const char *path, qint64 modified, FileKind kind = FileKind::i
     return r;
 }
 
+// Writes the desktop's cached thumbnail of `path` by hand, as a thumbnailer would: a PNG named
+// after the MD5 of the URI, in the folder of its size, with the URI and whole-second mtime keys.
+void writeCachedThumbnail(const QByteArray &cache, const char *folder, const QByteArray &path, qint64 mtime,
+                          const QImage &image)
+{
+    const QByteArray uri = ThumbnailStore::uriOf(path);
+    QImage thumbnail = image;
+    thumbnail.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
+    thumbnail.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
+    const QString dir = QString::fromUtf8(cache + "/thumbnails/" + folder);
+    QVERIFY(QDir().mkpath(dir));
+    const QString name = QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex());
+    QVERIFY(thumbnail.save(dir + u'/' + name + u".png", "PNG"));
+}
+
 QByteArrayList paths(const QList<FileRecord> &records)
 {
     QByteArrayList out;
@@ -40,6 +58,14 @@ class SimilarityFinderTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Cached thumbnails are read from here: never the user's own cache.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("XDG_CACHE_HOME", (m_home.path() + u"/cache").toUtf8());
+    }
+
     void grouping_data()
     {
         QTest::addColumn<int>("count");
@@ -215,6 +241,95 @@ private Q_SLOTS:
         QCOMPARE(SimilarityFinder::find(records, 0.35f, 2000, stopped.get_token()),
                  (SimilarityResult{{}, 0, 0, false}));
     }
+
+    void workersGiveTheSameResult_data()
+    {
+        QTest::addColumn<int>("workers");
+        QTest::newRow("two workers") << 2;
+        QTest::newRow("more workers than cores") << 5;
+        QTest::newRow("more workers than images") << 64;
+        QTest::newRow("one per core") << 0;
+    }
+
+    // Printing is shared among threads; the groups must not depend on which finished first.
+    void workersGiveTheSameResult()
+    {
+        QFETCH(int, workers);
+        if (!m_families) {
+            m_families = std::make_unique<TestTree>();
+            // Six photographs with three variants each; their dates interleave the families, and
+            // undecodable files sit between them.
+            int index = 0;
+            const auto add = [&](const QByteArray &name, const QByteArray &bytes) {
+                m_families->file(name, bytes);
+                m_families->setModified(name, Timestamp::fromUnix(1'700'000'000 + (index++ * 37) % 31));
+            };
+            for (quint32 family = 0; family < 6; ++family) {
+                const QImage photo = make(100 + family);
+                const QByteArray stem = "family" + QByteArray::number(family);
+                add(stem + "-original.jpg", encode(photo, "jpg"));
+                add(stem + "-small.png",
+                    encode(photo.scaled(320, 240, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "png"));
+                add(stem + "-brighter.jpg", encode(scaledBrightness(photo, 1.08), "jpg", 70));
+                add(stem + "-cropped.jpg", encode(photo.copy(12, 9, 616, 462), "jpg"));
+                if (family % 2 == 0)
+                    add(stem + "-broken.jpg", "not an image");
+            }
+            m_familyRecords = LibraryScanner::scan({m_families->root()}).files;
+            m_oneWorker = SimilarityFinder::find(m_familyRecords, SimilarityFinder::kDefaultThreshold,
+                                                 SimilarityFinder::kDefaultLimit, {}, 1);
+        }
+        QCOMPARE(m_oneWorker.scanned, 24);
+        QCOMPARE(m_oneWorker.skipped, 3);
+        QCOMPARE(m_oneWorker.groups.size(), 6);
+        const SimilarityResult parallel = SimilarityFinder::find(
+            m_familyRecords, SimilarityFinder::kDefaultThreshold, SimilarityFinder::kDefaultLimit, {}, workers);
+        QCOMPARE(parallel, m_oneWorker);
+    }
+
+    void cachedThumbnail_data()
+    {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<qint64>("mtimeShift");
+        QTest::addColumn<int>("edge");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("current large thumbnail") << QByteArray("large") << qint64(0) << 256 << true;
+        QTest::newRow("current extra-large thumbnail") << QByteArray("x-large") << qint64(0) << 512 << true;
+        QTest::newRow("stale modification time") << QByteArray("large") << qint64(-1) << 256 << false;
+        QTest::newRow("only a normal-size thumbnail") << QByteArray("normal") << qint64(0) << 128 << false;
+    }
+
+    // The file under test cannot be decoded, so only its cached thumbnail (a thumbnail of the
+    // original photograph) can make it print, and then it must group with the original.
+    void cachedThumbnail()
+    {
+        QFETCH(QByteArray, folder);
+        QFETCH(qint64, mtimeShift);
+        QFETCH(int, edge);
+        QFETCH(bool, used);
+        TestTree tree;
+        const QImage photo = make(31, 1600, 1200);
+        tree.file("original.jpg", encode(photo, "jpg"));
+        tree.setModified("original.jpg", Timestamp::fromUnix(1'700'000'000));
+        const QByteArray thumbnailed = tree.file("thumbnailed.jpg", "contents only a thumbnail shows");
+        tree.setModified("thumbnailed.jpg", Timestamp::fromUnix(1'700'000'100, 500'000'000));
+        writeCachedThumbnail(m_home.path().toUtf8() + "/cache", folder.constData(), thumbnailed,
+                             1'700'000'100 + mtimeShift,
+                             photo.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+
+        const SimilarityResult result = SimilarityFinder::find(LibraryScanner::scan({tree.root()}).files);
+        QCOMPARE(result.scanned, used ? 2 : 1);
+        QCOMPARE(result.skipped, used ? 0 : 1);
+        QCOMPARE(result.groups.size(), used ? 1 : 0);
+        if (used)
+            QCOMPARE(paths(result.groups.first().files), (QByteArrayList{thumbnailed, tree.path("original.jpg")}));
+    }
+
+private:
+    QTemporaryDir m_home;
+    std::unique_ptr<TestTree> m_families;
+    QList<FileRecord> m_familyRecords;
+    SimilarityResult m_oneWorker;
 };
 
 QTEST_GUILESS_MAIN(SimilarityFinderTest)

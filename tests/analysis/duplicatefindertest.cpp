@@ -99,17 +99,36 @@ private Q_SLOTS:
         QVERIFY(DuplicateFinder::find(records).isEmpty());
     }
 
-    // Many files that share sizes, first and last bytes: the grouping must equal the naive one
-    // that hashes every candidate.
+    // Many files that share sizes, first and last bytes, one byte changed here and there: the
+    // grouping must equal the naive one that hashes every candidate, whichever way each set of
+    // candidates is settled (hashed one by one, or compared side by side in one or many chunks).
+    void matchesNaiveDigestGrouping_data()
+    {
+        QTest::addColumn<QList<qsizetype>>("sizes");
+        QTest::addColumn<int>("count");
+        QTest::newRow("mixed-sizes") << QList<qsizetype> { 70'000, 70'000, 1'200'000, 9 } << 200;
+        QTest::newRow("sets-too-large-to-compare-side-by-side") << QList<qsizetype> { 20'000, 5'000 } << 300;
+        QTest::newRow("side-by-side-in-many-small-chunks") << QList<qsizetype> { 1'500'000, 1'500'000 } << 40;
+        QTest::newRow("tiny-files-sampled-whole") << QList<qsizetype> { 3, 3 } << 150;
+    }
+
     void matchesNaiveDigestGrouping()
     {
+        QFETCH(QList<qsizetype>, sizes);
+        QFETCH(int, count);
         TestTree tree;
         QRandomGenerator generator(7);
-        const QList<QByteArray> bases { pattern(70'000, 3), pattern(70'000, 4), pattern(1'200'000, 5), pattern(9, 6) };
-        for (int i = 0; i < 200; ++i) {
+        QList<QByteArray> bases;
+        for (const qsizetype size : std::as_const(sizes))
+            bases.append(pattern(size, quint32(bases.size() + 3)));
+        for (int i = 0; i < count; ++i) {
             QByteArray contents = bases[generator.bounded(bases.size())];
-            if (generator.bounded(3) == 0)
-                contents[generator.bounded(contents.size())] = static_cast<char>(generator.bounded(256));
+            if (generator.bounded(3) == 0) {
+                // Anywhere, the first and last bytes included, so every chunk gets its changes.
+                const qsizetype at = generator.bounded(4) == 0 ? (generator.bounded(2) ? 0 : contents.size() - 1)
+                                                               : generator.bounded(contents.size());
+                contents[at] = static_cast<char>(generator.bounded(4));
+            }
             tree.file("f" + QByteArray::number(i), contents);
         }
         const QList<FileRecord> records = LibraryScanner::scan({ tree.root() }).files;
@@ -130,6 +149,7 @@ private Q_SLOTS:
                 paths.append(file.path);
             found.insert(paths);
         }
+        QVERIFY(naive.size() >= 2);
         QCOMPARE(found, naive);
     }
 

@@ -11,9 +11,11 @@
 
 // Groups images that look alike: re-encodes, resizes, small crops and edits, burst shots.
 //
-// A stateless worker: every function is synchronous, reads only, takes no locks and may run on
-// any thread. `find` is slow (one decode and print per image, then pairwise distances); run it
-// on a worker. Once `stop` is requested it returns early and the caller must drop the result.
+// A stateless worker: every function is synchronous, reads only and may run on any thread.
+// `find` is slow (one decode and print per image, then pairwise distances); run it on a worker.
+// It prints on a few threads of its own, each with its own decoder, and joins them before it
+// returns; the result does not depend on their number. Once `stop` is requested it returns early
+// and the caller must drop the result.
 class SimilarityFinder
 {
 public:
@@ -25,8 +27,13 @@ public:
     // image not yet placed whose print lies within `threshold` of the anchor's (equal counts as
     // within). An image that cannot be read or decoded is counted in `skipped`. Cancellation is
     // observed before each image's print and before each anchor.
+    //
+    // An image whose thumbnail the desktop's shared cache holds for its current modification
+    // time, at least kThumbnailSide pixels on its longest side, is printed from that thumbnail
+    // instead of being decoded. `workers` is the number of printing threads, the calling one
+    // included; 0 means one per core (at most kMaxWorkers).
     static SimilarityResult find(const QList<FileRecord> &records, float threshold = kDefaultThreshold,
-                                 int limit = kDefaultLimit, std::stop_token stop = {});
+                                 int limit = kDefaultLimit, std::stop_token stop = {}, int workers = 0);
 
     struct Candidates
     {
@@ -46,4 +53,6 @@ public:
 
     // Longest side of the thumbnail an image is printed from.
     static constexpr int kThumbnailSide = 256;
+    // Each worker holds one decoded image at a time; this bounds the memory of many cores.
+    static constexpr int kMaxWorkers = 8;
 };
