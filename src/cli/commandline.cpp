@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "automation/actioncommands.h"
 #include "cli/dupescommand.h"
 #include "cli/indexcommand.h"
 #include "cli/querycommand.h"
@@ -32,6 +33,9 @@ constexpr std::array kCommands{
     Command{"text", "print the text read from files", &TextCommand::run},
     Command{"index", "build or update the text index of folders", &IndexCommand::run},
     Command{"similar", "scan folders and print the groups of look-alike images", &SimilarCommand::run},
+    Command{"find", "print the running library's files that match a search", &ActionCommands::find},
+    Command{"latest-download", "print the newest local download of the running library", &ActionCommands::latestDownload},
+    Command{"search", "show the Tessary window searching for a query", &ActionCommands::search},
 };
 
 const char *const kUsage = "Usage: tessary [COMMAND [OPTIONS]]\n"
@@ -44,7 +48,7 @@ void printUsage(FILE *stream)
 {
     std::fputs(kUsage, stream);
     for (const Command &command : kCommands)
-        std::fprintf(stream, "  %-8s %s\n", command.name, command.summary);
+        std::fprintf(stream, "  %-15s %s\n", command.name, command.summary);
     std::fputs("\nRun `tessary COMMAND --help` for a command's options.\n", stream);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/shell/tessaryapplication.h"
 
+#include "automation/automation.h"
+#include "automation/updateservice.h"
 #include "platform/fileurl.h"
 #include "store/librarystore.h"
 #include "ui/common/folderchooser.h"
@@ -103,6 +105,14 @@ int run(int argc, char **argv)
     store.setFolderChooser([&window](const QString &message, const QString &prompt) {
         return FolderChooser::choose(&window, message, prompt);
     });
+    if (role == ApplicationService::Role::primary) {
+        // No event is handled before these are in place, so no call can find them missing.
+        Automation::install(
+            &service, store, [&window] { window.showMain(); },
+            [&window](const QString &) { window.content().focusSearch(); });
+    }
+    UpdateService updates(UpdateService::fromBuild());
+    QObject::connect(&window, &MainWindow::firstShown, &updates, &UpdateService::start);
     // Closing the window leaves Tessary running only where something can bring it back: another
     // `tessary`, or the desktop, reaching it through its name on the session bus.
     QApplication::setQuitOnLastWindowClosed(role != ApplicationService::Role::primary);
