@@ -208,18 +208,22 @@ QList<FileRecord> LibraryStore::chosenFiles() const
 QList<FileRecord> LibraryStore::searchFiles(const QString &text) const
 {
     const QueryMatcher matcher { FileQuery(text) };
-    QList<FileRecord> found;
+    QList<qsizetype> found;
     if (catalogMatchesIndex()) {
-        for (const qsizetype i : matcher.matching(m_files, m_catalog->texts()))
-            found.append(m_files[i]);
+        found = matcher.matching(m_files, m_catalog->texts());
     } else {
-        for (const FileRecord &file : m_files)
-            if (matcher.matches(file, indexTextOf(file)))
-                found.append(file);
+        for (qsizetype i = 0; i < m_files.size(); ++i)
+            if (matcher.matches(m_files[i], indexTextOf(m_files[i])))
+                found.append(i);
     }
-    std::stable_sort(
-        found.begin(), found.end(), [](const FileRecord &a, const FileRecord &b) { return a.modified > b.modified; });
-    return found;
+    // Positions are sorted, not records: a broad search matches tens of thousands of files.
+    std::stable_sort(found.begin(), found.end(),
+        [this](qsizetype a, qsizetype b) { return m_files[a].modified > m_files[b].modified; });
+    QList<FileRecord> result;
+    result.reserve(found.size());
+    for (const qsizetype i : std::as_const(found))
+        result.append(m_files[i]);
+    return result;
 }
 
 std::optional<FileRecord> LibraryStore::selected() const
