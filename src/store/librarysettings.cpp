@@ -2,6 +2,8 @@
 
 #include "platform/desktop/defaultsfile.h"
 
+#include <limits>
+
 namespace {
 
 const QString kTileSize = QStringLiteral("tileSize");
@@ -15,6 +17,17 @@ const QString kPinnedPaths = QStringLiteral("pinnedPaths");
 const QString kSavedSearches = QStringLiteral("savedSearches");
 const QString kLastRuleRun = QStringLiteral("lastRuleRun");
 const QString kFolderBookmarks = QStringLiteral("folderBookmarks");
+const QString kHotKeyCode = QStringLiteral("hotKeyCode");
+const QString kHotKeyMods = QStringLiteral("hotKeyMods");
+const QString kHotKeyLabel = QStringLiteral("hotKeyLabel");
+
+quint32 storedUnsigned(const DefaultsFile &file, const QString &key, quint32 fallback)
+{
+    const std::optional<qint64> value = file.integer(key);
+    if (!value || *value < 0 || *value > std::numeric_limits<quint32>::max())
+        return fallback;
+    return quint32(*value);
+}
 
 } // namespace
 
@@ -138,4 +151,25 @@ bool LibrarySettings::setFolderBookmarks(const QByteArrayList &value)
 QString LibrarySettings::lastError() const
 {
     return m_file->lastError();
+}
+
+quint32 LibrarySettings::hotKeyCode() const
+{
+    return storedUnsigned(*m_file, kHotKeyCode, kDefaultHotKeyCode);
+}
+
+quint32 LibrarySettings::hotKeyMods() const
+{
+    return storedUnsigned(*m_file, kHotKeyMods, kDefaultHotKeyMods);
+}
+
+QString LibrarySettings::hotKeyLabel() const
+{
+    return m_file->string(kHotKeyLabel).value_or(QStringLiteral("Shift+Ctrl+Space"));
+}
+
+bool LibrarySettings::setHotKey(quint32 code, quint32 mods, const QString &label)
+{
+    return m_file->setInteger(kHotKeyCode, code) && m_file->setInteger(kHotKeyMods, mods)
+        && m_file->setString(kHotKeyLabel, label);
 }

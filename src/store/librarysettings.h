@@ -19,6 +19,9 @@ class LibrarySettings
 {
 public:
     static constexpr double kDefaultTileSize = 170;
+    // The quick search shortcut: Space (virtual key code 49) with Shift and Ctrl (mask 768).
+    static constexpr quint32 kDefaultHotKeyCode = 49;
+    static constexpr quint32 kDefaultHotKeyMods = 768;
 
     explicit LibrarySettings(const QString &file = {});
     ~LibrarySettings();
@@ -38,6 +41,11 @@ public:
     Timestamp lastRuleRun() const;
     // The roots' paths; empty when the stored list holds anything but paths.
     QByteArrayList folderBookmarks() const;
+    // The quick search shortcut's key code, modifier mask and label; the defaults above (and
+    // "Shift+Ctrl+Space") when absent, of another type, or a number outside 0 to 2^32 - 1.
+    quint32 hotKeyCode() const;
+    quint32 hotKeyMods() const;
+    QString hotKeyLabel() const;
 
     bool setTileSize(double value);
     bool setMenuBarEnabled(bool value);
@@ -50,6 +58,8 @@ public:
     bool setSavedSearches(const QStringList &value);
     bool setLastRuleRun(const Timestamp &value);
     bool setFolderBookmarks(const QByteArrayList &value);
+    // Writes the three shortcut keys.
+    bool setHotKey(quint32 code, quint32 mods, const QString &label);
 
     QString lastError() const;
 

@@ -38,6 +38,9 @@ LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
     m_lastRuleRun = m_settings->lastRuleRun();
     m_minimal = m_settings->minimal();
     m_savedSearches = m_settings->savedSearches();
+    m_hotKeyCode = m_settings->hotKeyCode();
+    m_hotKeyMods = m_settings->hotKeyMods();
+    m_hotKeyLabel = m_settings->hotKeyLabel();
     m_sourceFilter = QStringLiteral("All sources");
     m_indexStatus = QStringLiteral("Text indexing has not run yet.");
     m_similarStatus = QStringLiteral("Compare locally stored images on this computer.");
@@ -426,6 +429,17 @@ void LibraryStore::setError(const std::optional<QString> &error)
 void LibraryStore::setHotKeyStatus(const QString &status)
 {
     assign(m_hotKeyStatus, status, &LibraryStore::hotKeyStatusChanged);
+}
+
+void LibraryStore::setHotKey(quint32 code, quint32 mods, const QString &label)
+{
+    const bool changed = code != m_hotKeyCode || mods != m_hotKeyMods || label != m_hotKeyLabel;
+    m_hotKeyCode = code;
+    m_hotKeyMods = mods;
+    m_hotKeyLabel = label;
+    reportSettingsFailure(m_settings->setHotKey(code, mods, label));
+    if (changed)
+        Q_EMIT hotKeyChanged();
 }
 
 void LibraryStore::setCopyingText(bool on)

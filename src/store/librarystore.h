@@ -154,6 +154,12 @@ public:
     void setError(const std::optional<QString> &error);
     const QString &hotKeyStatus() const { return m_hotKeyStatus; }
     void setHotKeyStatus(const QString &status);
+    // The quick search shortcut as stored: virtual key code, modifier mask, label.
+    quint32 hotKeyCode() const { return m_hotKeyCode; }
+    quint32 hotKeyMods() const { return m_hotKeyMods; }
+    const QString &hotKeyLabel() const { return m_hotKeyLabel; }
+    // Stores all three; `hotKeyChanged` follows when any of them changed.
+    void setHotKey(quint32 code, quint32 mods, const QString &label);
 
     // --- Views (recomputed on every read) ---------------------------------------------------
     QList<FileRecord> visibleFiles() const;
@@ -250,6 +256,7 @@ Q_SIGNALS:
     void statusChanged();
     void errorChanged();
     void hotKeyStatusChanged();
+    void hotKeyChanged();
     void copyingTextChanged();
     void pendingTrashChanged();
     void keeperIDsChanged();
@@ -360,6 +367,9 @@ private:
     bool m_rulesRunning = false;
     QString m_rulesStatus;
     QString m_hotKeyStatus;
+    quint32 m_hotKeyCode = 0;
+    quint32 m_hotKeyMods = 0;
+    QString m_hotKeyLabel;
     std::unique_ptr<AudioPlayer> m_player;
     quint64 m_songSerial = 0; // counts the songs started, to tell a stale end of song
     QTimer *m_serviceTimer = nullptr;

@@ -6,7 +6,11 @@
 #include "store/librarystore.h"
 #include "ui/common/folderchooser.h"
 #include "ui/common/symbols.h"
+#include "ui/desktop/desktopservices.h"
+#include "ui/desktop/settingswindow.h"
+#include "ui/desktop/updatesettings.h"
 #include "ui/shell/applicationservice.h"
+#include "ui/shell/commands.h"
 #include "ui/shell/contentview.h"
 #include "ui/shell/graphicalsession.h"
 #include "ui/shell/lookcontroller.h"
@@ -41,13 +45,14 @@ bool hasArgument(int argc, char **argv, const char *argument)
 // What a request from another `tessary`, or from the desktop, asks the window to do.
 void runAction(const QString &name, MainWindow &window)
 {
-    if (name == u"quit") {
+    if (name == u"quit")
         QApplication::quit();
-        return;
-    }
-    window.showMain();
-    if (name == u"quick-search")
-        window.content().focusSearch();
+    else if (name == u"quick-search")
+        DesktopServices::shared().toggleSearch();
+    else if (name == u"settings")
+        DesktopServices::shared().showSettings();
+    else
+        window.showMain();
 }
 
 // A file handed to the running instance is shown in the preview when the library holds it.
@@ -112,7 +117,19 @@ int run(int argc, char **argv)
             [&window](const QString &) { window.content().focusSearch(); });
     }
     UpdateService updates(UpdateService::fromBuild());
-    QObject::connect(&window, &MainWindow::firstShown, &updates, &UpdateService::start);
+    SettingsWindow::setUpdateBlockFactory([&updates](QWidget *parent) { return new UpdateSettings(updates, parent); });
+    // Once the window is up: the global shortcut, the panel and the tray, then the updater.
+    DesktopServices &desktop = DesktopServices::shared();
+    QObject::connect(&window, &MainWindow::firstShown, &window, [&] {
+        desktop.configure(store, [&window] { window.showMain(); });
+        updates.start();
+        if (quickSearch)
+            desktop.toggleSearch();
+    });
+    QObject::connect(&window.commands(), &Commands::quickSearchRequested, &desktop, &DesktopServices::toggleSearch);
+    QObject::connect(&window.commands(), &Commands::settingsRequested, &desktop, &DesktopServices::showSettings);
+    QObject::connect(&window.content(), &ContentView::quickSearchRequested, &desktop, &DesktopServices::toggleSearch);
+    QObject::connect(&window.content(), &ContentView::settingsRequested, &desktop, &DesktopServices::showSettings);
     // Closing the window leaves Tessary running only where something can bring it back: another
     // `tessary`, or the desktop, reaching it through its name on the session bus.
     QApplication::setQuitOnLastWindowClosed(role != ApplicationService::Role::primary);
@@ -123,8 +140,6 @@ int run(int argc, char **argv)
                      [&store](const QList<QUrl> &urls) { previewFirstKnown(store, urls); });
 
     window.show();
-    if (quickSearch)
-        window.content().focusSearch();
     return QApplication::exec();
 }
 

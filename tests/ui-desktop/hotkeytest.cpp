@@ -1,0 +1,65 @@
+#include "platform/globalshortcut/hotkey.h"
+
+#include <QTest>
+
+// The stored shortcut's translations for each desktop service.
+class HotKeyTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void translations_data()
+    {
+        QTest::addColumn<quint32>("code");
+        QTest::addColumn<quint32>("mods");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<quint32>("keysym");
+        QTest::addColumn<int>("x11State");
+        QTest::addColumn<int>("qtCombination");
+
+        QTest::newRow("default Shift+Ctrl+Space") << 49u << 768u << QStringLiteral("Shift+Ctrl+Space")
+                                                  << QStringLiteral("CTRL+SHIFT+space") << 0x20u << (1 | 4)
+                                                  << (Qt::SHIFT | Qt::CTRL | Qt::Key_Space).toCombined();
+        QTest::newRow("every modifier on a letter")
+            << 40u << 7936u << QStringLiteral("Super+Alt+Shift+Ctrl+K") << QStringLiteral("CTRL+ALT+SHIFT+LOGO+k")
+            << quint32('k') << (1 | 4 | 8 | 64) << (Qt::META | Qt::ALT | Qt::SHIFT | Qt::CTRL | Qt::Key_K).toCombined();
+        QTest::newRow("function key with Super") << 96u << 4096u << QStringLiteral("Super+F5") << QStringLiteral("LOGO+F5")
+                                                 << 0xffc2u << 64 << (Qt::META | Qt::Key_F5).toCombined();
+        QTest::newRow("A is code 0, not absent") << 0u << 2048u << QStringLiteral("Alt+A") << QStringLiteral("ALT+a")
+                                                 << quint32('a') << 8 << (Qt::ALT | Qt::Key_A).toCombined();
+        QTest::newRow("unknown code keeps its number") << 200u << 256u << QStringLiteral("Ctrl+Key 200") << QString()
+                                                       << 0u << 4 << 0;
+    }
+
+    void translations()
+    {
+        QFETCH(quint32, code);
+        QFETCH(quint32, mods);
+        const HotKey key { code, mods };
+        QTEST(key.label(), "label");
+        QTEST(key.portalTrigger(), "trigger");
+        QTEST(key.keysym(), "keysym");
+        QTEST(int(key.x11Modifiers()), "x11State");
+        QTEST(key.qtCombination(), "qtCombination");
+    }
+
+    void fromQtKeyRoundTrips()
+    {
+        // Every key the table knows reads back as itself through its Qt combination.
+        for (quint32 code = 0; code < 128; ++code) {
+            const HotKey key { code, HotKey::kCtrl | HotKey::kAlt };
+            const int combination = key.qtCombination();
+            if (combination == 0)
+                continue;
+            const auto back = HotKey::fromQtKey(combination & ~int(Qt::KeyboardModifierMask),
+                Qt::KeyboardModifiers(combination & int(Qt::KeyboardModifierMask)));
+            QVERIFY2(back && *back == key, qPrintable(key.label()));
+        }
+        QVERIFY(!HotKey::fromQtKey(Qt::Key_Shift, Qt::ShiftModifier));
+        QCOMPARE(HotKey::fromQtKey(Qt::Key_Enter, Qt::ControlModifier), (HotKey { 36, HotKey::kCtrl }));
+    }
+};
+
+QTEST_GUILESS_MAIN(HotKeyTest)
+#include "hotkeytest.moc"

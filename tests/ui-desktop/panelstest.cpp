@@ -1,0 +1,276 @@
+#include "desktoptesting.h"
+
+#include "ui/desktop/downloadspanel.h"
+#include "ui/desktop/downloadstray.h"
+#include "ui/desktop/quicksearchmodel.h"
+#include "ui/desktop/quicksearchpanel.h"
+#include "ui/desktop/quicksearchview.h"
+#include "ui/desktop/settingswindow.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using namespace DesktopTesting;
+
+namespace {
+
+// `count` documents named report-NN.pdf, and one unrelated file.
+QList<FileRecord> reports(int count)
+{
+    QList<FileRecord> files;
+    for (int i = 0; i < count; ++i)
+        files.append(StoreTesting::record(QStringLiteral("/lib/report-%1.pdf").arg(i, 2, 10, QLatin1Char('0')).toUtf8(),
+            FileKind::documents, 1000 + i));
+    files.append(StoreTesting::record("/lib/holiday.jpg", FileKind::images, 5000));
+    return files;
+}
+
+QuickSearchView &openPanel(Desk &desk)
+{
+    desk.services.toggleSearch();
+    return desk.services.panel()->view();
+}
+
+QLineEdit *field(const QuickSearchView &view)
+{
+    return view.findChild<QLineEdit *>();
+}
+
+template <typename T> T *named(const QWidget &root, const QString &name)
+{
+    const QList<T *> all = root.findChildren<T *>();
+    for (T *widget : all)
+        if (widget->accessibleName() == name)
+            return widget;
+    return nullptr;
+}
+
+bool showsLabel(const QWidget &root, const QString &text)
+{
+    const QList<QLabel *> labels = root.findChildren<QLabel *>();
+    for (const QLabel *label : labels)
+        if (label->text() == text && label->isVisibleTo(&root))
+            return true;
+    return false;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Qt::Key)
+
+// The quick search panel, the tray's downloads list and the settings window's controls.
+class PanelsTest : public QObject
+{
+    Q_OBJECT
+
+    StoreTesting::StoreEnvironment m_environment;
+
+private Q_SLOTS:
+    void panelIsMadeOnceAndKeepsItsQuery()
+    {
+        Desk desk(m_environment);
+        QuickSearchView &view = openPanel(desk);
+        QuickSearchPanel *panel = desk.services.panel();
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->size(), QuickSearchPanel::kSize);
+        QVERIFY(panel->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(panel->windowFlags() & Qt::FramelessWindowHint);
+        QTest::keyClicks(field(view), QStringLiteral("report"));
+        QTest::keyClick(field(view), Qt::Key_Escape);
+        QVERIFY(!panel->isVisible());
+        desk.services.toggleSearch();
+        QCOMPARE(desk.services.panel(), panel);
+        QCOMPARE(view.query(), QStringLiteral("report"));
+        desk.services.toggleSearch();
+        QVERIFY(!panel->isVisible());
+    }
+
+    void highlightMoves_data()
+    {
+        QTest::addColumn<int>("matches");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("highlight");
+        QTest::addColumn<int>("rows");
+
+        QTest::newRow("Down stops at the last row") << 3 << QList<int> { Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down } << 2 << 3;
+        QTest::newRow("Up stops at the first row") << 3 << QList<int> { Qt::Key_Down, Qt::Key_Up, Qt::Key_Up } << 0 << 3;
+        QTest::newRow("Down with no results stays at 0") << 0 << QList<int> { Qt::Key_Down } << 0 << 0;
+        QTest::newRow("typing resets the highlight") << 5 << QList<int> { Qt::Key_Down, Qt::Key_Down, Qt::Key_T } << 0 << 5;
+        QTest::newRow("35 matches show 20 rows") << 35 << QList<int> { Qt::Key_End } << 0 << 20;
+        QTest::newRow("Down reaches the 20th row, no further")
+            << 35 << QList<int>(25, Qt::Key_Down) << 19 << 20;
+    }
+
+    void highlightMoves()
+    {
+        QFETCH(int, matches);
+        QFETCH(QList<int>, keys);
+        QFETCH(int, highlight);
+        QFETCH(int, rows);
+
+        Desk desk(m_environment);
+        desk.store.setFiles(reports(matches));
+        QuickSearchView &view = openPanel(desk);
+        // "repor" matches every report, and so does "report" after a typed T.
+        QTest::keyClicks(field(view), matches ? QStringLiteral("repor") : QStringLiteral("nothing like this"));
+        for (const int key : keys)
+            QTest::keyClick(field(view), Qt::Key(key));
+        QCOMPARE(view.results().rowCount(), rows);
+        QCOMPARE(view.highlight(), highlight);
+    }
+
+    void emptyLineAndChips()
+    {
+        Desk desk(m_environment);
+        desk.store.setFiles(reports(2));
+        QuickSearchView &view = openPanel(desk);
+        const QString empty = QStringLiteral("No matching files in your chosen folders.");
+        QVERIFY(!showsLabel(view, empty));
+        view.setQuery(QStringLiteral("zebra"));
+        QVERIFY(showsLabel(view, empty));
+        view.setQuery(QStringLiteral("report"));
+        QVERIFY(!showsLabel(view, empty));
+        QCOMPARE(view.results().rowCount(), 2);
+        QVERIFY(named<QWidget>(view, QStringLiteral("Clear"))->isVisibleTo(&view));
+        view.setQuery(QString());
+        QVERIFY(!named<QWidget>(view, QStringLiteral("Clear"))->isVisibleTo(&view));
+        QVERIFY(showsLabel(*desk.services.panel(), QStringLiteral("↩ Open   Ctrl+↩ Show in Tessary   Alt+↩ Show in Folder")));
+        QVERIFY(showsLabel(*desk.services.panel(), QStringLiteral("esc Close")));
+    }
+
+    void ctrlReturnShowsTheFileInTheMainWindow()
+    {
+        Desk desk(m_environment);
+        desk.store.setFiles(reports(3));
+        QuickSearchView &view = openPanel(desk);
+        QTest::keyClicks(field(view), QStringLiteral("report"));
+        QTest::keyClick(field(view), Qt::Key_Down);
+        const FileRecord chosen = view.results().file(1);
+        QTest::keyClick(field(view), Qt::Key_Return, Qt::ControlModifier);
+
+        QCOMPARE(desk.store.query(), QStringLiteral("report"));
+        QCOMPARE(desk.store.selection(), std::optional<QByteArray>(chosen.path));
+        QCOMPARE(desk.store.selectedIDs(), QSet<QByteArray> { chosen.path });
+        QVERIFY(desk.store.showInspector());
+        QCOMPARE(desk.mainOpened, 1);
+        QVERIFY(!desk.services.panel()->isVisible());
+    }
+
+    void returnWithNoResultsDoesNothing()
+    {
+        Desk desk(m_environment);
+        QuickSearchView &view = openPanel(desk);
+        QTest::keyClicks(field(view), QStringLiteral("nothing"));
+        QTest::keyClick(field(view), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(desk.mainOpened, 0);
+        QVERIFY(desk.services.panel()->isVisible());
+    }
+
+    void trayFollowsTheSetting()
+    {
+        Desk desk(m_environment);
+        QVERIFY(desk.services.tray()->icon());
+        desk.store.setMenuBarEnabled(false);
+        QVERIFY(!desk.services.tray()->icon());
+        desk.store.setMenuBarEnabled(true);
+        QVERIFY(desk.services.tray()->icon());
+        QStringList texts;
+        const QList<QAction *> actions = desk.services.tray()->menu()->actions();
+        for (const QAction *action : actions)
+            if (!action->isSeparator())
+                texts.append(action->text());
+        QCOMPARE(texts, StoreTesting::strings({ "Quick Search  Shift+Ctrl+Space", "Open Tessary", "Settings…", "Quit" }));
+    }
+
+    void downloadsList_data()
+    {
+        QTest::addColumn<int>("downloads");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("no downloads: the empty line") << 0 << 0;
+        QTest::newRow("14 downloads give 10 rows") << 14 << 10;
+    }
+
+    void downloadsList()
+    {
+        QFETCH(int, downloads);
+        QFETCH(int, rows);
+        Desk desk(m_environment);
+        QList<FileRecord> files = reports(3);
+        for (int i = 0; i < downloads; ++i)
+            files.append(download(QStringLiteral("/lib/dl-%1.zip").arg(i).toUtf8(), 1'700'000'000 + i));
+        desk.store.setFiles(files);
+        desk.services.tray()->showPanel(QPoint(10, 10));
+        DownloadsPanel *panel = desk.services.tray()->panel();
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(panel->rowCount(), rows);
+        QCOMPARE(showsLabel(*panel, QStringLiteral("Add Downloads to your library to see new files here.")), rows == 0);
+        if (rows > 0) {
+            // Newest first: the last one made heads the list.
+            QVERIFY(named<QWidget>(*panel, QStringLiteral("dl-%1.zip").arg(downloads - 1)));
+            QVERIFY(!named<QWidget>(*panel, QStringLiteral("dl-0.zip")));
+        }
+        QVERIFY(named<QPushButton>(*panel, QStringLiteral("Quick Search  Shift+Ctrl+Space")));
+        QVERIFY(named<QPushButton>(*panel, QStringLiteral("Open Tessary")));
+        QVERIFY(named<QPushButton>(*panel, QStringLiteral("Settings…")));
+    }
+
+    void showInTessaryFromTheDownloadsList()
+    {
+        Desk desk(m_environment);
+        const FileRecord file = download("/lib/dl.zip", 1'700'000'000);
+        desk.store.setFiles({ file });
+        desk.services.tray()->showPanel(QPoint(10, 10));
+        DownloadsPanel *panel = desk.services.tray()->panel();
+        QVERIFY(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
+        QVERIFY(named<QPushButton>(*panel, QStringLiteral("Quick Search  Alt+Ctrl+K")));
+        named<QAbstractButton>(*panel, QStringLiteral("Show in Tessary"))->click();
+        QCOMPARE(desk.store.destination(), QStringLiteral("Recents"));
+        QCOMPARE(desk.store.selection(), std::optional<QByteArray>(file.path));
+        QCOMPARE(desk.mainOpened, 1);
+        QVERIFY(!panel->isVisible());
+    }
+
+    void rulesButtonNeedsARule()
+    {
+        Desk desk(m_environment);
+        desk.services.showSettings();
+        SettingsWindow *window = desk.services.settingsWindow();
+        QCOMPARE(window->size(), SettingsWindow::kSize);
+        auto *run = named<QPushButton>(*window, QStringLiteral("Run enabled rules now"));
+        QVERIFY(run && !run->isEnabled());
+        named<QCheckBox>(*window, QStringLiteral("Organize screenshots into Screenshots/year-month folders"))->click();
+        QVERIFY(desk.store.autoScreenshots());
+        QVERIFY(run->isEnabled());
+        desk.store.setAutoScreenshots(false);
+        QVERIFY(!run->isEnabled());
+        desk.store.setAutoInstallers(true);
+        QVERIFY(run->isEnabled());
+    }
+
+    void thumbnailSliderStaysOnTheGrid()
+    {
+        Desk desk(m_environment);
+        desk.services.showSettings();
+        auto *slider = named<QSlider>(*desk.services.settingsWindow(), QStringLiteral("Thumbnail size"));
+        QVERIFY(slider);
+        QList<double> sizes;
+        for (const int action : { QAbstractSlider::SliderToMinimum, QAbstractSlider::SliderSingleStepSub,
+                 QAbstractSlider::SliderSingleStepAdd, QAbstractSlider::SliderToMaximum,
+                 QAbstractSlider::SliderSingleStepAdd }) {
+            slider->triggerAction(QAbstractSlider::SliderAction(action));
+            sizes.append(desk.store.tileSize());
+        }
+        QCOMPARE(sizes, (QList<double> { 110, 110, 120, 260, 260 }));
+        desk.store.setTileSize(200);
+        QCOMPARE(slider->value() * SettingsWindow::kTileSizeStep, 200);
+    }
+};
+
+QTEST_MAIN(PanelsTest)
+#include "panelstest.moc"

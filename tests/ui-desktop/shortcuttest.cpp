@@ -1,0 +1,280 @@
+#include "desktoptesting.h"
+
+#include "platform/globalshortcut/x11shortcut.h"
+#include "ui/desktop/quicksearchpanel.h"
+#include "ui/desktop/settingswindow.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace DesktopTesting;
+using Result = ShortcutOutcome::Result;
+
+Q_DECLARE_METATYPE(Qt::Key)
+
+namespace {
+
+QPushButton *recordButton(const SettingsWindow &window)
+{
+    const QList<QPushButton *> buttons = window.findChildren<QPushButton *>();
+    for (QPushButton *button : buttons)
+        if (button->text().startsWith(u"Record shortcut: ") || button->text().startsWith(u"Press a shortcut"))
+            return button;
+    return nullptr;
+}
+
+} // namespace
+
+// The stored shortcut, its translation, its registration and its recording in the settings window.
+class ShortcutTest : public QObject
+{
+    Q_OBJECT
+
+    StoreTesting::StoreEnvironment m_environment;
+
+private Q_SLOTS:
+    void firstLaunchRegistersShiftCtrlSpace()
+    {
+        Desk desk(m_environment);
+        QCOMPARE(desk.state->bound.size(), 1);
+        QCOMPARE(desk.state->bound.first().code, 49u);
+        QCOMPARE(desk.state->bound.first().mods, 768u);
+        QCOMPARE(desk.services.shortcutLabel(), QStringLiteral("Shift+Ctrl+Space"));
+        QCOMPARE(desk.store.hotKeyStatus(), QStringLiteral("Quick Search: Shift+Ctrl+Space"));
+    }
+
+    void storedValuesOfTheWrongTypeCountAsAbsent_data()
+    {
+        QTest::addColumn<QByteArray>("defaults");
+        QTest::addColumn<quint32>("code");
+        QTest::addColumn<quint32>("mods");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("all three stored") << QByteArray(R"({"hotKeyCode": 40, "hotKeyMods": 2304, "hotKeyLabel": "Alt+Ctrl+K"})")
+                                          << 40u << 2304u << QStringLiteral("Alt+Ctrl+K");
+        QTest::newRow("code as text") << QByteArray(R"({"hotKeyCode": "40", "hotKeyMods": 2304})") << 49u << 2304u
+                                      << QStringLiteral("Shift+Ctrl+Space");
+        QTest::newRow("negative mask") << QByteArray(R"({"hotKeyCode": 40, "hotKeyMods": -256})")
+                                                       << 40u << 768u << QStringLiteral("Shift+Ctrl+Space");
+        QTest::newRow("mask beyond 32 bits") << QByteArray(R"({"hotKeyMods": 4294967552})") << 49u << 768u
+                                             << QStringLiteral("Shift+Ctrl+Space");
+        QTest::newRow("label not text") << QByteArray(R"({"hotKeyLabel": 7})") << 49u << 768u
+                                        << QStringLiteral("Shift+Ctrl+Space");
+    }
+
+    void storedValuesOfTheWrongTypeCountAsAbsent()
+    {
+        QFETCH(QByteArray, defaults);
+        QFETCH(quint32, code);
+        QFETCH(quint32, mods);
+        QFETCH(QString, label);
+        const QString file = m_environment.newSettingsFile();
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(defaults);
+        out.close();
+
+        auto state = std::make_shared<FakeBackendState>();
+        LibraryStore store(StoreTesting::setup(file));
+        DesktopServices services({ fakeFactory(state) });
+        services.configure(store, [] { });
+        QCOMPARE(state->bound, (QList<HotKey> { HotKey { code, mods } }));
+        QCOMPARE(services.shortcutLabel(), label);
+        QCOMPARE(store.hotKeyStatus(), QStringLiteral("Quick Search: ") + label);
+    }
+
+    void statusLines_data()
+    {
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("registered") << int(Result::registered) << QString()
+                                    << QStringLiteral("Quick Search: Shift+Ctrl+Space");
+        QTest::newRow("grab taken by another client")
+            << int(Result::refused) << QStringLiteral("BadAccess")
+            << QStringLiteral("Shortcut unavailable (BadAccess). Choose another combination.");
+        QTest::newRow("D-Bus error name")
+            << int(Result::refused) << QStringLiteral("org.freedesktop.DBus.Error.AccessDenied")
+            << QStringLiteral("Shortcut unavailable (org.freedesktop.DBus.Error.AccessDenied). Choose another combination.");
+        QTest::newRow("no service at all") << int(Result::unavailable) << QString() << DesktopServices::unavailableStatus();
+    }
+
+    void statusLines()
+    {
+        QFETCH(int, result);
+        QFETCH(QString, detail);
+        QFETCH(QString, status);
+        auto state = std::make_shared<FakeBackendState>();
+        state->outcome = { Result(result), detail };
+        Desk desk(m_environment, state);
+        QTRY_COMPARE(desk.store.hotKeyStatus(), status);
+        if (Result(result) == Result::unavailable)
+            QVERIFY(status.contains(u"tessary --quick-search"));
+    }
+
+    void firstWorkingBackendIsKeptAndItsPressTogglesThePanel()
+    {
+        auto absent = std::make_shared<FakeBackendState>();
+        absent->name = QStringLiteral("absent");
+        absent->outcome = { Result::unavailable, {} };
+        auto present = std::make_shared<FakeBackendState>();
+        present->name = QStringLiteral("present");
+        LibraryStore store(StoreTesting::setup(m_environment.newSettingsFile()));
+        DesktopServices services({ fakeFactory(absent), fakeFactory(present) });
+        services.configure(store, [] { });
+
+        QTRY_COMPARE(store.hotKeyStatus(), QStringLiteral("Quick Search: Shift+Ctrl+Space"));
+        QVERIFY(!absent->live);
+        QVERIFY(present->live);
+        QVERIFY(services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
+        QCOMPARE(absent->bound.size(), 1);
+        QCOMPARE(present->bound.size(), 2);
+        QCOMPARE(store.hotKeyStatus(), QStringLiteral("Quick Search: Alt+Ctrl+K"));
+
+        present->live->press();
+        QTRY_VERIFY(services.panel() && services.panel()->isVisible());
+        present->live->press();
+        QTRY_VERIFY(!services.panel()->isVisible());
+    }
+
+    void keyGrabIsUnavailableWithoutX11()
+    {
+        // The offscreen platform has no X connection: the grab must say so, not crash.
+        X11Shortcut grab;
+        QList<ShortcutOutcome> outcomes;
+        connect(&grab, &GlobalShortcutBackend::bound, this, [&outcomes](const ShortcutOutcome &outcome) { outcomes.append(outcome); });
+        grab.bind(HotKey());
+        QCOMPARE(outcomes.size(), 1);
+        QCOMPARE(int(outcomes.first().result), int(Result::unavailable));
+    }
+
+    void shortcutRecordedWhileTheServiceIsStillAnsweringWins()
+    {
+        auto state = std::make_shared<FakeBackendState>();
+        state->answersLater = true;
+        Desk desk(m_environment, state);
+        QVERIFY(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
+        QTRY_COMPARE(desk.store.hotKeyStatus(), QStringLiteral("Quick Search: Alt+Ctrl+K"));
+        QCOMPARE(state->bound.last(), (HotKey { 40, HotKey::kCtrl | HotKey::kAlt }));
+    }
+
+    void refusedCombinationIsStillStored()
+    {
+        auto state = std::make_shared<FakeBackendState>();
+        state->outcome = { Result::refused, QStringLiteral("BadAccess") };
+        Desk desk(m_environment, state);
+        QVERIFY(desk.services.setShortcut(Qt::Key_F5, Qt::MetaModifier));
+        QCOMPARE(desk.store.hotKeyLabel(), QStringLiteral("Super+F5"));
+        QCOMPARE(desk.store.hotKeyCode(), 96u);
+        QCOMPARE(desk.store.hotKeyMods(), 4096u);
+        QCOMPARE(desk.store.hotKeyStatus(), QStringLiteral("Shortcut unavailable (BadAccess). Choose another combination."));
+    }
+
+    void recording_data()
+    {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("stillRecording");
+        QTest::addColumn<QString>("label"); // empty: nothing stored
+        QTest::addColumn<quint32>("code");
+        QTest::addColumn<quint32>("mods");
+
+        const auto none = Qt::KeyboardModifiers();
+        QTest::newRow("K alone is refused") << Qt::Key_K << none << true << QString() << 0u << 0u;
+        QTest::newRow("Shift+K is refused") << Qt::Key_K << Qt::KeyboardModifiers(Qt::ShiftModifier) << true
+                                            << QString() << 0u << 0u;
+        QTest::newRow("a lone modifier key is refused")
+            << Qt::Key_Control << Qt::KeyboardModifiers(Qt::ControlModifier) << true << QString() << 0u << 0u;
+        QTest::newRow("Escape cancels") << Qt::Key_Escape << none << false << QString() << 0u << 0u;
+        QTest::newRow("Super+Alt+Ctrl+K in the fixed order")
+            << Qt::Key_K << (Qt::MetaModifier | Qt::AltModifier | Qt::ControlModifier) << false
+            << QStringLiteral("Super+Alt+Ctrl+K") << 40u << 6400u;
+        QTest::newRow("Ctrl+Space") << Qt::Key_Space << Qt::KeyboardModifiers(Qt::ControlModifier) << false
+                                    << QStringLiteral("Ctrl+Space") << 49u << 256u;
+        QTest::newRow("Alt+Ctrl+K") << Qt::Key_K << (Qt::AltModifier | Qt::ControlModifier) << false
+                                    << QStringLiteral("Alt+Ctrl+K") << 40u << 2304u;
+        QTest::newRow("shifted symbol counts as its key")
+            << Qt::Key_Exclam << (Qt::ShiftModifier | Qt::ControlModifier) << false << QStringLiteral("Shift+Ctrl+1")
+            << 18u << 768u;
+    }
+
+    void recording()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, stillRecording);
+        QFETCH(QString, label);
+        QFETCH(quint32, code);
+        QFETCH(quint32, mods);
+
+        Desk desk(m_environment);
+        desk.services.showSettings();
+        SettingsWindow *window = desk.services.settingsWindow();
+        QVERIFY(window);
+        QPushButton *button = recordButton(*window);
+        QVERIFY(button);
+        QCOMPARE(button->text(), QStringLiteral("Record shortcut: Shift+Ctrl+Space"));
+        button->click();
+        QVERIFY(window->isRecording());
+        QCOMPARE(button->text(), QStringLiteral("Press a shortcut (Esc to cancel)…"));
+        QVERIFY(!button->isEnabled());
+
+        // Typed at another window: recording takes every key, so the field stays empty.
+        QLineEdit elsewhere;
+        QTest::keyClick(&elsewhere, key, modifiers);
+        QCOMPARE(elsewhere.text(), QString());
+
+        QCOMPARE(window->isRecording(), stillRecording);
+        if (label.isEmpty()) {
+            QCOMPARE(desk.state->bound.size(), 1);
+            QCOMPARE(desk.store.hotKeyLabel(), QStringLiteral("Shift+Ctrl+Space"));
+        } else {
+            QCOMPARE(desk.store.hotKeyLabel(), label);
+            QCOMPARE(desk.store.hotKeyCode(), code);
+            QCOMPARE(desk.store.hotKeyMods(), mods);
+            QCOMPARE(desk.state->bound.size(), 2);
+            QCOMPARE(desk.state->bound.last(), (HotKey { code, mods }));
+            QCOMPARE(desk.store.hotKeyStatus(), QStringLiteral("Quick Search: ") + label);
+        }
+        if (!stillRecording) {
+            QCOMPARE(button->text(), QStringLiteral("Record shortcut: ") + desk.store.hotKeyLabel());
+            // Keys reach their widgets again.
+            QTest::keyClicks(&elsewhere, QStringLiteral("ok"));
+            QCOMPARE(elsewhere.text(), QStringLiteral("ok"));
+        }
+    }
+
+    void closingTheWindowEndsRecording()
+    {
+        Desk desk(m_environment);
+        desk.services.showSettings();
+        SettingsWindow *window = desk.services.settingsWindow();
+        window->recordShortcut();
+        window->close();
+        QVERIFY(!window->isRecording());
+        QLineEdit field;
+        QTest::keyClicks(&field, QStringLiteral("k"));
+        QCOMPARE(field.text(), QStringLiteral("k"));
+    }
+
+    void storedShortcutSurvivesARestart()
+    {
+        const QString file = m_environment.newSettingsFile();
+        {
+            LibraryStore store(StoreTesting::setup(file));
+            DesktopServices services({ fakeFactory(std::make_shared<FakeBackendState>()) });
+            services.configure(store, [] { });
+            QVERIFY(services.setShortcut(Qt::Key_K, Qt::MetaModifier | Qt::AltModifier | Qt::ControlModifier));
+        }
+        auto state = std::make_shared<FakeBackendState>();
+        LibraryStore store(StoreTesting::setup(file));
+        DesktopServices services({ fakeFactory(state) });
+        services.configure(store, [] { });
+        QCOMPARE(state->bound, (QList<HotKey> { HotKey { 40, 6400 } }));
+        QCOMPARE(store.hotKeyStatus(), QStringLiteral("Quick Search: Super+Alt+Ctrl+K"));
+    }
+};
+
+QTEST_MAIN(ShortcutTest)
+#include "shortcuttest.moc"
