@@ -1,0 +1,165 @@
+// The main window's benchmarks that run inside one process:
+//
+//   tessary-bench-window interaction WORK_DIR
+//       typing, switching and paging over 50,000 synthetic records (see InteractionBench);
+//   tessary-bench-window library
+//       the window restores the library named by $XDG_CONFIG_HOME/tessary/defaults.json and the
+//       text index under $XDG_DATA_HOME, as at start-up: the event loop's longest stall while
+//       the library is scanned and applied (and then rescanned), and the resident memory with
+//       the library and its index in;
+//   tessary-bench-window prepare LIBRARY_DIR CONFIG_HOME DATA_HOME TEXT_BYTES
+//       writes those two files for a library (see BenchHome).
+//
+// Exit status: the number of targets missed (0 when all are met), 2 for a usage error.
+
+#include "benchhome.h"
+#include "interactionbench.h"
+#include "paintclock.h"
+#include "store/eventloopwatch.h"
+
+#include "store/librarystore.h"
+#include "ui/common/symbols.h"
+#include "ui/shell/mainwindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include <cstdio>
+#include <malloc.h>
+#include <cstring>
+
+namespace {
+
+void waitUntil(const std::function<bool()> &done)
+{
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// A "Vm..." line of /proc/self/status in megabytes (10^6 bytes).
+double statusMegabytes(const QByteArray &key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(QByteArray(key + ':')))
+            return line.mid(key.size() + 1).trimmed().split(' ').value(0).toDouble() * 1024 / 1e6;
+    }
+    return 0;
+}
+
+int stallVerdict(const char *what, const EventLoopWatch &watch, double seconds, qsizetype files)
+{
+    const bool met = watch.longestStallMs() <= 16;
+    std::printf("  %s of %lld files: %.2f s; longest event-loop stall %.1f ms, of which %.1f ms main-thread work "
+                "(target 16 ms): %s\n",
+        what, qlonglong(files), seconds, watch.longestStallMs(), watch.longestStallCpuMs(), met ? "PASS" : "FAIL");
+    return met ? 0 : 1;
+}
+
+int benchLibrary()
+{
+    LibraryStore::Setup setup;
+    setup.restoresFolders = true;
+    setup.settingsFile = BenchHome::settingsFile(qEnvironmentVariable("XDG_CONFIG_HOME"));
+    QElapsedTimer clock;
+    clock.start();
+    LibraryStore store(setup);
+    if (store.roots().isEmpty()) {
+        std::printf("  no library folder restored from %s\n", qPrintable(setup.settingsFile));
+        return 1;
+    }
+    Symbols::installThemeFallback();
+    MainWindow window(store);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::printf("  the window was not shown\n");
+        return 1;
+    }
+    std::printf("Main window restoring the library %s with its text index (window shown %.0f ms after the store was made):\n",
+        store.roots().value(0).constData(), double(clock.elapsed()));
+
+    const auto settled = [&store] {
+        return !store.scanning() && !store.indexing() && !store.textIndex().isEmpty() && store.viewsPrepared();
+    };
+    EventLoopWatch watch;
+    watch.start();
+    waitUntil(settled);
+    watch.stop();
+    int failures = stallVerdict("First scan and index load", watch, double(clock.elapsed()) / 1e3, store.files().size());
+
+    QElapsedTimer rescan;
+    rescan.start();
+    watch.start();
+    store.refresh();
+    waitUntil(settled);
+    watch.stop();
+    failures += stallVerdict("Rescan", watch, double(rescan.elapsed()) / 1e3, store.files().size());
+    std::printf("  status: %s; %s\n", qPrintable(store.status()), qPrintable(store.indexStatus()));
+
+    PaintClock paints(window);
+    paints.waitUntilQuiet(500);
+    const double resident = statusMegabytes("VmRSS");
+    // What the allocator holds freed but has not given back: the part a trim would return.
+    malloc_trim(0);
+    const double trimmed = statusMegabytes("VmRSS");
+    const bool met = resident <= 500;
+    failures += met ? 0 : 1;
+    qint64 indexText = 0;
+    for (const TextEntry &entry : store.textIndex())
+        indexText += entry.text.size() * qint64(sizeof(QChar));
+    std::printf("  resident memory with %lld files and %lld index entries: %.0f MB (peak %.0f MB; %.0f MB after "
+                "returning freed memory; the index's text alone takes %.0f MB) (target 500 MB): %s\n\n",
+        qlonglong(store.files().size()), qlonglong(store.textIndex().size()), resident, statusMegabytes("VmHWM"),
+        trimmed, double(indexText) / 1e6, met ? "PASS" : "FAIL");
+    return failures;
+}
+
+int prepare(const QStringList &arguments)
+{
+    bool numeric = false;
+    const qint64 bytes = arguments.value(5).toLongLong(&numeric);
+    if (!numeric || bytes < 0)
+        return 2;
+    const BenchHome::Outcome outcome
+        = BenchHome::write(QFile::encodeName(arguments.at(2)), arguments.at(3), arguments.at(4), bytes);
+    if (!outcome.written) {
+        std::fprintf(stderr, "tessary-bench-window: %s\n", qPrintable(outcome.error));
+        return 1;
+    }
+    std::fprintf(stderr, "Wrote a text index of %.1f MB for %lld files\n", double(outcome.textBytes) / 1e6,
+        qlonglong(outcome.files));
+    return 0;
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: tessary-bench-window interaction WORK_DIR\n"
+                         "       tessary-bench-window library\n"
+                         "       tessary-bench-window prepare LIBRARY_DIR CONFIG_HOME DATA_HOME TEXT_BYTES\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication::setApplicationName(QStringLiteral("tessary"));
+    if (argc == 6 && std::strcmp(argv[1], "prepare") == 0) {
+        // Writing files needs no display.
+        QCoreApplication application(argc, argv);
+        const int status = prepare(QCoreApplication::arguments());
+        return status == 2 ? usage() : status;
+    }
+    QApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString mode = arguments.value(1);
+    if (mode == u"interaction" && arguments.size() == 3)
+        return InteractionBench::run(arguments.at(2));
+    if (mode == u"library" && arguments.size() == 2)
+        return benchLibrary();
+    return usage();
+}
