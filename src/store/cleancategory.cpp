@@ -58,23 +58,33 @@ bool isInstallerExtension(const QString &extension)
     return installers.contains(extension);
 }
 
+Facts factsOf(const FileRecord &file)
+{
+    return { isInstallerExtension(extension(file)), file.isScreenshot(), file.isDownload() };
+}
+
 bool contains(int category, const FileRecord &file, const Timestamp &cutoff)
+{
+    return contains(category, file, factsOf(file), cutoff);
+}
+
+bool contains(int category, const FileRecord &file, const Facts &facts, const Timestamp &cutoff)
 {
     switch (category) {
     case 0:
-        return file.modified < cutoff && isInstallerExtension(extension(file));
+        return file.modified < cutoff && facts.installer;
     case 1:
-        return file.modified < cutoff && file.isScreenshot();
+        return file.modified < cutoff && facts.screenshot;
     case 2:
         return file.size > kLargeFileBytes;
     case 3:
-        return file.added.value_or(file.created) < cutoff && file.isDownload();
+        return file.added.value_or(file.created) < cutoff && facts.download;
     case 4:
         return file.kind == FileKind::videos && file.size > kLargeFileBytes && file.modified < cutoff;
     case 5:
         return file.kind == FileKind::apps && file.lastUsed && *file.lastUsed < cutoff;
     case 6:
-        return file.kind == FileKind::archives && file.modified < cutoff && !isInstallerExtension(extension(file));
+        return file.kind == FileKind::archives && file.modified < cutoff && !facts.installer;
     default:
         return false;
     }

@@ -28,8 +28,18 @@ QString title(int category);
 QString symbol(int category);
 // The index of the category titled `title`, or -1.
 int indexOf(QStringView title);
+// What the rules need to know of a file besides its dates, sizes and kind; costly to find out
+// (each reads the name or path), so views over many files compute it once per scan.
+struct Facts
+{
+    bool installer = false; // its extension is an installer's
+    bool screenshot = false;
+    bool download = false;
+};
+Facts factsOf(const FileRecord &file);
 // Whether `file` belongs to `category`; older means strictly before `cutoff`.
 bool contains(int category, const FileRecord &file, const Timestamp &cutoff);
+bool contains(int category, const FileRecord &file, const Facts &facts, const Timestamp &cutoff);
 // Now minus 90 days in the user's calendar; the distant past when that cannot be computed.
 Timestamp cutoff(const Timestamp &now);
 // The lower-cased extension of the file's name, empty without one.

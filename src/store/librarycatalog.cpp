@@ -4,6 +4,7 @@
 #include "store/namesortkey.h"
 
 #include <QHash>
+#include <QSet>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -128,8 +129,14 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
     if (sameFiles) {
         for (int order = 0; order < 4; ++order)
             catalog->m_orders[order] = previous->m_orders[order];
+        catalog->m_cleanFacts = previous->m_cleanFacts;
+        catalog->m_sources = previous->m_sources;
         return catalog;
     }
+    catalog->m_cleanFacts.reserve(size_t(count));
+    for (const FileRecord &file : files)
+        catalog->m_cleanFacts.push_back(CleanCategories::factsOf(file));
+    catalog->m_sources = sourcesOf(files);
     QStringList nameKeys;
     nameKeys.reserve(count);
     for (const FileRecord &file : files)
@@ -144,4 +151,17 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
             [&](qsizetype a, qsizetype b) { return precedes(order, files[a], files[b], nameKeys[a], nameKeys[b]); });
     }
     return catalog;
+}
+
+QStringList LibraryCatalog::sourcesOf(const QList<FileRecord> &files)
+{
+    QSet<QString> names;
+    for (const FileRecord &file : files)
+        if (const std::optional<QString> name = file.sourceName())
+            names.insert(*name);
+    QStringList sorted(names.cbegin(), names.cend());
+    // Code-point order: QString's own comparison orders UTF-16 code units, which puts
+    // characters beyond U+FFFF before U+E000-U+FFFF.
+    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
+    return sorted;
 }

@@ -3,6 +3,7 @@
 #include "analysis/text/textentry.h"
 #include "library/filerecord.h"
 #include "query/searchtext.h"
+#include "store/cleancategory.h"
 
 #include <QList>
 #include <QString>
@@ -35,10 +36,19 @@ public:
     qsizetype size() const { return m_files.size(); }
     const QList<SearchText> &texts() const { return m_texts; }
     const std::vector<qsizetype> &order(Order order) const { return m_orders[int(order)]; }
+    // The clean-up facts of each record, by position.
+    const std::vector<CleanCategories::Facts> &cleanFacts() const { return m_cleanFacts; }
+    // The download sources of the records, in code-point order.
+    const QStringList &sources() const { return m_sources; }
+
+    // The distinct source names of `files`, in code-point order.
+    static QStringList sourcesOf(const QList<FileRecord> &files);
 
 private:
     QList<FileRecord> m_files;
     QStringList m_contents;
     QList<SearchText> m_texts;
     std::vector<qsizetype> m_orders[4];
+    std::vector<CleanCategories::Facts> m_cleanFacts;
+    QStringList m_sources;
 };

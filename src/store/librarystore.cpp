@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QLocale>
 
+#include <malloc.h>
+
 namespace {
 
 const QString kNoFolderStatus = QStringLiteral("Choose a folder to make yourself at home.");
@@ -94,11 +96,13 @@ void LibraryStore::setAudioPlayerFactory(AudioPlayerFactory factory)
 
 void LibraryStore::restoreRoots()
 {
-    loadTextIndexInBackground();
+    // The roots are known at once; reading the index and scanning start when the event loop
+    // runs, so they do not compete with building and showing the window.
+    QTimer::singleShot(0, this, &LibraryStore::loadTextIndexInBackground);
     const QByteArray demoPath = qgetenv("TESSARY_DEMO_PATH");
     if (m_isDemo && qEnvironmentVariableIsSet("TESSARY_DEMO_PATH")) {
         setRoots({ LibraryScanner::standardizedPath(demoPath) });
-        refresh();
+        QTimer::singleShot(0, this, &LibraryStore::refresh);
         return;
     }
     QByteArrayList restored;
@@ -111,7 +115,7 @@ void LibraryStore::restoreRoots()
     if (m_roots.isEmpty())
         return;
     persistRoots();
-    refresh();
+    QTimer::singleShot(0, this, &LibraryStore::refresh);
 }
 
 void LibraryStore::persistRoots()
@@ -521,7 +525,13 @@ void LibraryStore::loadTextIndexInBackground()
     // an empty index and reads every file again.
     const auto load = m_workers.loadTextIndex;
     m_indexLoadJob = startBackgroundJob<TextIndex>(this, JobPriority::userInitiated,
-        ([load](std::stop_token) { return load(); }),
+        ([load](std::stop_token) {
+            TextIndex index = load();
+            // Reading a large index leaves tens of megabytes of freed buffers in the worker
+            // threads' heaps; hand them back to the system.
+            ::malloc_trim(0);
+            return index;
+        }),
         [this](TextIndex &&index) {
             m_indexLoadJob.reset();
             setTextIndex(index);

@@ -161,10 +161,14 @@ QList<CleanCategory> LibraryStore::cleanCategories() const
     QList<CleanCategory> categories;
     for (int c = 0; c < CleanCategories::kCount; ++c)
         categories.append({ CleanCategories::title(c), CleanCategories::symbol(c), {} });
-    for (const FileRecord &file : m_files)
+    const std::vector<CleanCategories::Facts> *facts = catalogMatchesFiles() ? &m_catalog->cleanFacts() : nullptr;
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        const FileRecord &file = m_files[i];
+        const CleanCategories::Facts fileFacts = facts ? (*facts)[size_t(i)] : CleanCategories::factsOf(file);
         for (int c = 0; c < CleanCategories::kCount; ++c)
-            if (CleanCategories::contains(c, file, cutoff))
+            if (CleanCategories::contains(c, file, fileFacts, cutoff))
                 categories[c].files.append(file);
+    }
     return categories;
 }
 
@@ -183,15 +187,7 @@ QList<FileRecord> LibraryStore::recentDownloads() const
 
 QStringList LibraryStore::sources() const
 {
-    QSet<QString> names;
-    for (const FileRecord &file : m_files)
-        if (const std::optional<QString> name = file.sourceName())
-            names.insert(*name);
-    QStringList sorted(names.cbegin(), names.cend());
-    // Code-point order: QString's own comparison orders UTF-16 code units, which puts
-    // characters beyond U+FFFF before U+E000-U+FFFF.
-    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
-    return sorted;
+    return catalogMatchesFiles() ? m_catalog->sources() : LibraryCatalog::sourcesOf(m_files);
 }
 
 QList<FileRecord> LibraryStore::chosenFiles() const

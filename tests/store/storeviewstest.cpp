@@ -197,8 +197,45 @@ private Q_SLOTS:
                  "\xf0\x9f\x98\x80.example", "\xef\xbd\x81.example" })
             files.append(with(record("/lib/" + QByteArray(host)), host));
         store.setFiles(files);
-        QCOMPARE(store.sources(),
-            strings({ "Gmail", "Slack", "X", "example.org", "\xef\xbd\x81.example", "\xf0\x9f\x98\x80.example" }));
+        const QStringList expected =
+            strings({ "Gmail", "Slack", "X", "example.org", "\xef\xbd\x81.example", "\xf0\x9f\x98\x80.example" });
+        QCOMPARE(store.sources(), expected);
+        QTRY_VERIFY(store.viewsPrepared());
+        QCOMPARE(store.sources(), expected);
+    }
+
+    void cleanCategoriesFromThePreparedCatalogue()
+    {
+        // One file for each suggestion and one that belongs to none; the lists are the same
+        // before the catalogue is ready and after.
+        const Timestamp old = Timestamp::fromUnix(1'500'000'000);
+        const Timestamp recent = Timestamp::now();
+        QList<FileRecord> files {
+            record("/lib/setup.deb", FileKind::archives, 10, old),
+            record("/lib/Screenshot 1.png", FileKind::images, 10, old),
+            record("/lib/huge.bin", FileKind::other, 100'000'001, recent),
+            record("/lib/Downloads/form.pdf", FileKind::documents, 10, old),
+            record("/lib/film.mkv", FileKind::videos, 100'000'001, old),
+            with(record("/lib/Tool.app", FileKind::apps, 10, old), "", old),
+            record("/lib/backup.zip", FileKind::archives, 10, old),
+            record("/lib/new.txt", FileKind::documents, 10, recent),
+        };
+        files[3].created = old;
+        LibraryStore store(storeSetup());
+        store.setFiles(files);
+        QVERIFY(!store.viewsPrepared());
+        const auto names = [&store] {
+            QStringList lists;
+            for (const CleanCategory &category : store.cleanCategories())
+                lists.append(category.title + QStringLiteral(": ") + StoreTesting::names(category.files).join(u','));
+            return lists;
+        };
+        const QStringList expected = strings({ "Old installers: setup.deb", "Old screenshots: Screenshot 1.png",
+            "Large files: huge.bin,film.mkv", "Forgotten downloads: form.pdf", "Big old videos: film.mkv",
+            "Unused apps: Tool.app", "Old archives: backup.zip" });
+        QCOMPARE(names(), expected);
+        QTRY_VERIFY(store.viewsPrepared());
+        QCOMPARE(names(), expected);
     }
 
     // `action` is a click ("click", "command" or "shift" and the file) or a step of the selection

@@ -56,7 +56,7 @@ const QHash<QString, QStringList> &table()
             { u"circle.lefthalf.filled", { u"preferences-desktop-theme", u"color-management", u"weather-clear-night" } },
             { u"paintpalette", { u"applications-graphics", u"color-picker", u"preferences-desktop-theme" } },
             { u"list.bullet", { u"view-list-details", u"view-list", u"view-list-symbolic" } },
-            { u"cursorarrow.click", { u"input-mouse", u"edit-select" } },
+            { u"cursorarrow.click", { u"input-mouse-click-left", u"input-mouse-symbolic", u"input-mouse" } },
             { u"backward.end.fill", { u"media-skip-backward" } },
             { u"forward.end.fill", { u"media-skip-forward" } },
             { u"play.fill", { u"media-playback-start" } },
@@ -75,7 +75,7 @@ const QHash<QString, QStringList> &table()
             { u"square.stack.3d.up", { u"org.tessary.Tessary" } },
             { u"square.stack.3d.up.fill", { u"org.tessary.Tessary" } },
             { u"trash", { u"user-trash", u"edit-delete" } },
-            { u"keyboard", { u"input-keyboard" } },
+            { u"keyboard", { u"input-keyboard-symbolic", u"input-keyboard" } },
         };
         QHash<QString, QStringList> t;
         for (const Row &row : list) {

@@ -26,7 +26,6 @@ ContentView::ContentView(LibraryStore &store, QWidget *parent)
       m_toolbar(new Toolbar(store, this)),
       m_sidebar(new Sidebar(store, this)),
       m_sections(new QStackedWidget(this)),
-      m_inspector(new Inspector(store, this)),
       m_footer(new FooterBar(store, this))
 {
     setObjectName(QStringLiteral("content"));
@@ -34,13 +33,12 @@ ContentView::ContentView(LibraryStore &store, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
-    auto *row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    row->addWidget(m_sidebar);
-    row->addWidget(m_sections, 1);
-    row->addWidget(m_inspector);
-    layout->addLayout(row, 1);
+    m_row = new QHBoxLayout;
+    m_row->setContentsMargins(0, 0, 0, 0);
+    m_row->setSpacing(0);
+    m_row->addWidget(m_sidebar);
+    m_row->addWidget(m_sections, 1);
+    layout->addLayout(m_row, 1);
     layout->addWidget(m_footer);
 
     m_trashConfirmation = new TrashConfirmation(store, this);
@@ -111,10 +109,23 @@ void ContentView::updateRoute()
     m_sections->setCurrentWidget(section(route));
 }
 
+Inspector &ContentView::inspector()
+{
+    // Made the first time it is shown: most sessions open without it.
+    if (m_inspector == nullptr) {
+        m_inspector = new Inspector(m_store, this);
+        m_inspector->hide();
+        m_row->addWidget(m_inspector);
+    }
+    return *m_inspector;
+}
+
 void ContentView::updatePanels()
 {
     m_sidebar->setVisible(m_store.showSidebar() && !m_compact);
-    m_inspector->setVisible(m_store.showInspector() && !m_compact);
+    const bool inspectorShown = m_store.showInspector() && !m_compact;
+    if (inspectorShown || m_inspector != nullptr)
+        inspector().setVisible(inspectorShown);
 }
 
 QWidget *ContentView::section(SectionRoute route)

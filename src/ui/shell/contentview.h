@@ -38,7 +38,7 @@ public:
 
     Toolbar &toolbar() const { return *m_toolbar; }
     Sidebar &sidebar() const { return *m_sidebar; }
-    Inspector &inspector() const { return *m_inspector; }
+    Inspector &inspector();
     FooterBar &footer() const { return *m_footer; }
 
     // Gives the search field the keyboard focus (Ctrl+F).
@@ -61,6 +61,7 @@ private:
     Toolbar *m_toolbar = nullptr;
     Sidebar *m_sidebar = nullptr;
     QStackedWidget *m_sections = nullptr;
+    class QHBoxLayout *m_row = nullptr;
     std::array<QWidget *, 5> m_sectionWidgets{};
     Inspector *m_inspector = nullptr;
     FooterBar *m_footer = nullptr;
