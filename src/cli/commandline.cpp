@@ -38,9 +38,12 @@ constexpr std::array kCommands{
     Command{"search", "show the Tessary window searching for a query", &ActionCommands::search},
 };
 
-const char *const kUsage = "Usage: tessary [COMMAND [OPTIONS]]\n"
+const char *const kUsage = "Usage: tessary [--demo] [--quick-search]\n"
+                           "       tessary COMMAND [OPTIONS]\n"
                            "\n"
-                           "Without a command, opens the Tessary window.\n"
+                           "Without a command, opens the Tessary window, or brings the running one forward.\n"
+                           "  --demo          open the folder named by TESSARY_DEMO_PATH and remember nothing\n"
+                           "  --quick-search  show or hide the quick search panel of the running Tessary\n"
                            "\n"
                            "Commands:\n";
 
