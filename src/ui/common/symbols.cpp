@@ -1,6 +1,10 @@
 #include "ui/common/symbols.h"
 
+#include <QGuiApplication>
 #include <QHash>
+#include <QIconEngine>
+#include <QPainter>
+#include <QPaintDevice>
 #include <QStandardPaths>
 
 // The drawings are compiled into this static library; Qt must be told to register them.
@@ -10,6 +14,55 @@ static void registerIcons()
 }
 
 namespace {
+
+// Draws a monochrome ("-symbolic") theme icon in the text colour of the palette in force, as
+// the desktops do, so it stays legible in the dark look.
+class PaletteTintedEngine : public QIconEngine
+{
+public:
+    explicit PaletteTintedEngine(QIcon base) : m_base(std::move(base)) { }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, drawn);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap drawn = m_base.pixmap(size, QIcon::Normal, state);
+        if (drawn.isNull())
+            return drawn;
+        const QPalette palette = QGuiApplication::palette();
+        QColor colour = palette.color(QPalette::Active, QPalette::WindowText);
+        if (mode == QIcon::Disabled)
+            colour = palette.color(QPalette::Disabled, QPalette::WindowText);
+        QPainter tint(&drawn);
+        tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        tint.fillRect(drawn.rect(), colour);
+        return drawn;
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return m_base.actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return m_base.availableSizes(mode, state);
+    }
+    QIconEngine *clone() const override { return new PaletteTintedEngine(m_base); }
+
+private:
+    QIcon m_base;
+};
+
+QIcon themeIcon(const QString &name)
+{
+    if (name.endsWith(u"-symbolic"))
+        return QIcon(new PaletteTintedEngine(QIcon::fromTheme(name)));
+    return QIcon::fromTheme(name);
+}
 
 struct Row
 {
@@ -109,7 +162,7 @@ QIcon icon(QStringView symbol)
         return applicationIcon();
     for (const QString &name : table().value(symbol.toString())) {
         if (QIcon::hasThemeIcon(name))
-            return QIcon::fromTheme(name);
+            return themeIcon(name);
     }
     return {};
 }
