@@ -1,5 +1,6 @@
 #include "store/backgroundjob.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -37,6 +38,13 @@ void applyPriority(JobPriority priority)
     const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
     if (::getpriority(PRIO_PROCESS, thread) < nice)
         ::setpriority(PRIO_PROCESS, thread, nice);
+}
+
+void returnFreedMemory()
+{
+    // The file lists, indexes and catalogues let go of here are tens of megabytes each; without
+    // this the allocator keeps their pages for later and the process stays that much larger.
+    ::malloc_trim(0);
 }
 
 } // namespace WorkerPools

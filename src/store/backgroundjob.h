@@ -40,6 +40,8 @@ namespace WorkerPools {
 QThreadPool *pool(JobPriority priority);
 // Sets the calling thread's nice value for `priority` (threads a worker starts inherit it).
 void applyPriority(JobPriority priority);
+// Hands memory that large values left free back to the system (from a worker thread).
+void returnFreedMemory();
 } // namespace WorkerPools
 
 // Runs `work` at `priority` and then `apply` with its result on the thread of `context` (the

@@ -8,8 +8,6 @@
 #include <QCoreApplication>
 #include <QLocale>
 
-#include <malloc.h>
-
 namespace {
 
 const QString kNoFolderStatus = QStringLiteral("Choose a folder to make yourself at home.");
@@ -236,8 +234,10 @@ void LibraryStore::applyScan(
 {
     m_scanJob.reset();
     setFiles(result.files);
-    if (catalog && indexRevision == m_textIndexRevision)
-        installCatalog(std::move(catalog), m_filesRevision, m_textIndexRevision);
+    // Built for these files; when the index changed meanwhile its texts are stale, and the views
+    // take only its orders and facts until the catalogue for the new index is ready.
+    if (catalog)
+        installCatalog(std::move(catalog), m_filesRevision, indexRevision);
     setScanning(false);
 
     QSet<QByteArray> kept;
@@ -279,8 +279,22 @@ void LibraryStore::serviceTick()
 
 // --- Published state ---------------------------------------------------------------------------
 
+void LibraryStore::scheduleMemoryTrim()
+{
+    static constexpr int kQuietMs = 3000;
+    if (m_trimTimer == nullptr) {
+        m_trimTimer = new QTimer(this);
+        m_trimTimer->setSingleShot(true);
+        m_trimTimer->setInterval(kQuietMs);
+        connect(m_trimTimer, &QTimer::timeout, this,
+            [] { WorkerPools::pool(JobPriority::utility)->start(&WorkerPools::returnFreedMemory); });
+    }
+    m_trimTimer->start();
+}
+
 void LibraryStore::setFiles(const QList<FileRecord> &files)
 {
+    scheduleMemoryTrim();
     releaseInBackground(std::exchange(m_files, files));
     ++m_filesRevision;
     Q_EMIT filesChanged();
@@ -289,6 +303,7 @@ void LibraryStore::setFiles(const QList<FileRecord> &files)
 
 void LibraryStore::setTextIndex(const TextIndex &index)
 {
+    scheduleMemoryTrim();
     releaseInBackground(std::exchange(m_textIndex, index));
     ++m_textIndexRevision;
     Q_EMIT textIndexChanged();
@@ -527,9 +542,8 @@ void LibraryStore::loadTextIndexInBackground()
     m_indexLoadJob = startBackgroundJob<TextIndex>(this, JobPriority::userInitiated,
         ([load](std::stop_token) {
             TextIndex index = load();
-            // Reading a large index leaves tens of megabytes of freed buffers in the worker
-            // threads' heaps; hand them back to the system.
-            ::malloc_trim(0);
+            // Reading a large index leaves tens of megabytes of freed buffers behind.
+            WorkerPools::returnFreedMemory();
             return index;
         }),
         [this](TextIndex &&index) {

@@ -305,6 +305,10 @@ private:
 
     void restoreRoots();
     void loadTextIndexInBackground();
+    // Hands memory freed by replaced file lists, indexes and catalogues back to the system once
+    // the store has been quiet for a few seconds (trimming contends with the main thread's own
+    // allocations, so it is kept away from busy moments).
+    void scheduleMemoryTrim();
     void persistRoots();
     void applyScan(const ScanResult &result, std::shared_ptr<const LibraryCatalog> catalog, quint64 indexRevision);
     void cancelScanBoundWork();
@@ -373,6 +377,7 @@ private:
     std::unique_ptr<AudioPlayer> m_player;
     quint64 m_songSerial = 0; // counts the songs started, to tell a stale end of song
     QTimer *m_serviceTimer = nullptr;
+    QTimer *m_trimTimer = nullptr;
     Timestamp m_lastRuleRun;
     QList<FileRecord> m_files;
     QByteArrayList m_roots;

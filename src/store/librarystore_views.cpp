@@ -73,6 +73,7 @@ void LibraryStore::prepareViews()
 void LibraryStore::installCatalog(
     std::shared_ptr<const LibraryCatalog> catalog, quint64 filesRevision, quint64 indexRevision)
 {
+    scheduleMemoryTrim();
     releaseInBackground(std::exchange(m_catalog, std::move(catalog)));
     m_catalogFilesRevision = filesRevision;
     m_catalogIndexRevision = indexRevision;
@@ -109,8 +110,12 @@ QList<FileRecord> LibraryStore::visibleFiles() const
         } else if (m_destination == u"Large Files") {
             kept = [](const FileRecord &file) { return file.size > kLargeFileBytes; };
         } else if (category >= 0) {
-            kept = [category, cutoff = CleanCategories::cutoff(Timestamp::now())](
-                       const FileRecord &file) { return CleanCategories::contains(category, file, cutoff); };
+            const Timestamp cutoff = CleanCategories::cutoff(Timestamp::now());
+            const std::vector<CleanCategories::Facts> *facts =
+                catalogMatchesFiles() ? &m_catalog->cleanFacts() : nullptr;
+            for (qsizetype i = 0; i < count; ++i)
+                keep[i] = CleanCategories::contains(category, m_files[i],
+                    facts ? (*facts)[size_t(i)] : CleanCategories::factsOf(m_files[i]), cutoff);
         } else if (m_destination.startsWith(u"source:")) {
             kept = [name = m_destination.mid(kPrefixLength)](
                        const FileRecord &file) { return file.source && file.sourceName() == name; };
@@ -120,8 +125,9 @@ QList<FileRecord> LibraryStore::visibleFiles() const
         } else {
             kept = [](const FileRecord &) { return true; };
         }
-        for (qsizetype i = 0; i < count; ++i)
-            keep[i] = kept(m_files[i]);
+        if (kept)
+            for (qsizetype i = 0; i < count; ++i)
+                keep[i] = kept(m_files[i]);
     }
     if (m_sourceFilter != kAllSources) {
         for (qsizetype i = 0; i < count; ++i)

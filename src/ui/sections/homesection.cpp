@@ -96,6 +96,10 @@ void HomeSection::rebuild()
         return;
     }
     updateHeader();
+    const QByteArray key = bodyKey();
+    if (m_body != nullptr && key == m_bodyKey)
+        return;
+    m_bodyKey = key;
     // Everything below the header is replaced as a whole.
     delete m_body;
     m_body = new QWidget;
@@ -131,6 +135,45 @@ void HomeSection::rebuild()
     for (size_t k = 0; k < kRecentKinds.size(); ++k)
         if (!recent[k].isEmpty())
             column->addWidget(recentStrip(kRecentKinds[k], recent[k]));
+}
+
+QByteArray HomeSection::bodyKey() const
+{
+    // Everything the body shows: the cards' counts and sizes, the sources with their counts,
+    // and the files of the recent strips (with their dates, which pick the thumbnails).
+    QByteArray key;
+    const auto add = [&key](qint64 value) { key.append(reinterpret_cast<const char *>(&value), sizeof value); };
+    add(m_store.roots().isEmpty());
+    add(m_store.minimal());
+    add(m_store.duplicatesChecked());
+    for (const DuplicateGroup &group : m_store.duplicates())
+        add(group.reclaimable());
+    for (const CleanCategory &category : m_store.cleanCategories())
+        add(category.files.size());
+    std::array<qsizetype, kRecentKinds.size()> recent {};
+    QHash<QString, qsizetype> sourceCounts;
+    std::array<qsizetype, FileKind::allCases().size()> kinds {};
+    for (const FileRecord &file : m_store.files()) {
+        ++kinds[size_t(FileKind::Value(file.kind))];
+        if (file.source)
+            if (const std::optional<QString> name = file.sourceName())
+                ++sourceCounts[*name];
+        for (size_t k = 0; k < kRecentKinds.size(); ++k) {
+            if (file.kind == kRecentKinds[k] && recent[k] < kRecentCount) {
+                ++recent[k];
+                key.append(file.path).append('\0');
+                add(file.modified.unixSeconds());
+                add(file.modified.nanoseconds());
+            }
+        }
+    }
+    for (const qsizetype count : kinds)
+        add(count);
+    for (const QString &name : m_store.sources().mid(0, kSourceChips)) {
+        key.append(name.toUtf8()).append('\0');
+        add(sourceCounts.value(name));
+    }
+    return key;
 }
 
 QWidget *HomeSection::onboarding()

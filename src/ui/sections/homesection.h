@@ -3,6 +3,7 @@
 #include "library/filerecord.h"
 
 #include <QDateTime>
+#include <QByteArray>
 #include <QTimer>
 #include <QWidget>
 
@@ -33,6 +34,7 @@ public:
 private:
     void scheduleRebuild();
     void rebuild();
+    QByteArray bodyKey() const;
     void updateHeader();
     QWidget *onboarding();
     QWidget *libraryCards();
@@ -45,6 +47,8 @@ private:
     QLabel *m_subtitle = nullptr;
     QPushButton *m_refresh = nullptr;
     QWidget *m_body = nullptr;
+    // What the body was last built from; a rescan that changed none of it keeps the widgets.
+    QByteArray m_bodyKey;
     QVBoxLayout *m_content = nullptr;
     QTimer m_rebuildTimer;
     QTimer m_clockTimer;
