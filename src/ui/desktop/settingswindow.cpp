@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -111,6 +112,7 @@ QWidget *SettingsWindow::appearanceSection()
     auto *appearance = new QComboBox(box);
     appearance->addItems({ QStringLiteral("System"), QStringLiteral("Light"), QStringLiteral("Dark") });
     appearance->setAccessibleName(QStringLiteral("Appearance"));
+    appearance->view()->setAccessibleName(QStringLiteral("Appearance"));
     appearance->setCurrentText(m_store.appearance());
     form->addRow(QStringLiteral("Appearance"), appearance);
 

@@ -10,6 +10,7 @@
 #include "ui/sections/sectionwidgets.h"
 
 #include <QBoxLayout>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -85,6 +86,7 @@ QWidget *BrowserSection::headerRow()
     row->addStretch(1);
     m_sort = new QComboBox;
     m_sort->setAccessibleName(QStringLiteral("Sort"));
+    m_sort->view()->setAccessibleName(QStringLiteral("Sort"));
     m_sort->setToolTip(QStringLiteral("Sort"));
     m_sort->addItems({ QStringLiteral("Newest"), QStringLiteral("Name"), QStringLiteral("Largest"), QStringLiteral("Kind") });
     connect(m_sort, &QComboBox::activated, this, [this](int index) { m_store.setSort(m_sort->itemText(index)); });
@@ -104,6 +106,7 @@ QWidget *BrowserSection::actionBar()
     row->addWidget(m_fromLabel);
     m_from = new QComboBox;
     m_from->setAccessibleName(QStringLiteral("From"));
+    m_from->view()->setAccessibleName(QStringLiteral("From"));
     m_fromLabel->setBuddy(m_from);
     connect(m_from, &QComboBox::activated, this, [this](int index) { m_store.setSourceFilter(m_from->itemText(index)); });
     row->addWidget(m_from);
