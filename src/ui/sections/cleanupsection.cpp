@@ -12,18 +12,7 @@
 
 CleanupSection::CleanupSection(LibraryStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto *scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto *page = new QWidget;
-    m_column = new QVBoxLayout(page);
-    m_column->setContentsMargins(28, 24, 28, 28);
-    m_column->setSpacing(14);
-    scroll->setWidget(page);
+    m_column = SectionWidgets::scrollingPage(this, 14);
 
     m_column->addWidget(SectionWidgets::title(QStringLiteral("A little breathing room.")));
     m_column->addWidget(SectionWidgets::secondary(QStringLiteral(

@@ -24,18 +24,7 @@ constexpr int kSourceChips = 12;
 
 HomeSection::HomeSection(LibraryStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto *scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto *page = new QWidget;
-    m_content = new QVBoxLayout(page);
-    m_content->setContentsMargins(28, 24, 28, 28);
-    m_content->setSpacing(14);
-    scroll->setWidget(page);
+    m_content = SectionWidgets::scrollingPage(this, 14);
 
     auto *header = new QHBoxLayout;
     auto *texts = new QVBoxLayout;

@@ -118,4 +118,21 @@ QWidget *horizontalStrip(QWidget *content)
     return area;
 }
 
+QVBoxLayout *scrollingPage(QWidget *section, int spacing)
+{
+    auto *outer = new QVBoxLayout(section);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(section);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    auto *page = new QWidget;
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(28, 24, 28, 28);
+    column->setSpacing(spacing);
+    scroll->setWidget(page);
+    return column;
+}
+
 } // namespace SectionWidgets

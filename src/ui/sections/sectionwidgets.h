@@ -10,6 +10,8 @@ class QPushButton;
 class QWidget;
 
 // Small building blocks the sections share. Main thread only.
+class QVBoxLayout;
+
 namespace SectionWidgets {
 // A title line with a secondary detail line under it, and an optional trailing control.
 QWidget *heading(const QString &title, const QString &detail, QWidget *trailing = nullptr);
@@ -33,4 +35,7 @@ namespace SectionWidgets {
 bool interactionInProgress();
 // A horizontally scrolling strip holding `content` (which gets a fixed height).
 QWidget *horizontalStrip(QWidget *content);
+// Fills `section` with a frameless, vertically scrolling page with the sections' margins and
+// returns the page's column, its items `spacing` apart.
+QVBoxLayout *scrollingPage(QWidget *section, int spacing);
 } // namespace SectionWidgets

@@ -11,18 +11,7 @@
 
 SourcesSection::SourcesSection(LibraryStore &store, QWidget *parent) : QWidget(parent), m_store(store)
 {
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto *scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto *page = new QWidget;
-    m_column = new QVBoxLayout(page);
-    m_column->setContentsMargins(28, 24, 28, 28);
-    m_column->setSpacing(10);
-    scroll->setWidget(page);
+    m_column = SectionWidgets::scrollingPage(this, 10);
     m_column->addWidget(SectionWidgets::heading(QStringLiteral("Remember where it came from."),
         QStringLiteral("Download origins recorded by your browser. Files without this metadata aren’t listed.")));
     m_column->addStretch(1);
