@@ -41,14 +41,14 @@ struct LoweredText
         }
     }
 
-    // The original span of text[from, to) when both ends fall on code point boundaries.
-    std::optional<std::pair<qsizetype, qsizetype>> originalSpan(qsizetype from, qsizetype to) const
+    // The original span of text[from, to), widened to whole code points where an end falls
+    // inside the lower case of one (U+0130 lowers to two code points, for one), and whether it
+    // had to be widened.
+    std::pair<std::pair<qsizetype, qsizetype>, bool> originalSpan(qsizetype from, qsizetype to) const
     {
-        if (from > 0 && origin[from - 1].first == origin[from].first)
-            return std::nullopt;
-        if (to < origin.size() && origin[to].first == origin[to - 1].first)
-            return std::nullopt;
-        return std::pair(origin[from].first, origin[to - 1].second);
+        const bool splitsStart = from > 0 && origin[from - 1].first == origin[from].first;
+        const bool splitsEnd = to < origin.size() && origin[to].first == origin[to - 1].first;
+        return { { origin[from].first, origin[to - 1].second }, splitsStart || splitsEnd };
     }
 };
 
@@ -61,21 +61,26 @@ bool standsAlone(QStringView text, qsizetype start, qsizetype end)
 }
 
 // The first occurrence of `token` in `text`, ignoring case, that stands as a whole word; else
-// the first occurrence at all.
+// the first occurrence on code point boundaries; else the first occurrence at all, widened to
+// the code points it touches (a token the parser cut from inside one lowered character).
 std::optional<std::pair<qsizetype, qsizetype>> findToken(QStringView text, const QString &token)
 {
     const LoweredText lowered(text);
     std::optional<std::pair<qsizetype, qsizetype>> firstPlain;
+    std::optional<std::pair<qsizetype, qsizetype>> firstWidened;
     for (qsizetype at = lowered.text.indexOf(token); at >= 0; at = lowered.text.indexOf(token, at + 1)) {
-        const auto span = lowered.originalSpan(at, at + token.size());
-        if (!span)
+        const auto [span, widened] = lowered.originalSpan(at, at + token.size());
+        if (widened) {
+            if (!firstWidened)
+                firstWidened = span;
             continue;
-        if (standsAlone(text, span->first, span->second))
+        }
+        if (standsAlone(text, span.first, span.second))
             return span;
         if (!firstPlain)
             firstPlain = span;
     }
-    return firstPlain;
+    return firstPlain ? firstPlain : firstWidened;
 }
 
 QString collapseBlanks(QStringView text)

@@ -37,6 +37,8 @@ private Q_SLOTS:
         row("blanks and tabs collapse", u"  pdf   report\tdraft ", 0, u"report draft");
         row("line breaks stay", u"pdf\nreport", 0, u"\nreport");
         row("expanding lower case", u"\u0130stanbul pdf", 1, u"pdf");
+        row("source cut inside a lowered letter", u"from drive.\u0130amch pdf", 1, u"amch pdf");
+        row("word starting inside a lowered letter", u"from drive.\u0130amch pdf", 2, u"from drive. pdf");
         row("phrases around a taken one", u"from pdf march", 0, u"from march");
 
         row("index past the end", u"  PDFs over 5 MB", 7, u"  PDFs over 5 MB");
