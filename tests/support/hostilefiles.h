@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// Files crafted to trouble a reader, each named after its trouble, plus a few good files whose
+// contents are known. Written by the tests themselves so every file's trouble is known.
+namespace HostileFiles {
+
+constexpr int ImageKind = 0;
+constexpr int DocumentKind = 1;
+constexpr int VideoKind = 2;
+
+struct File
+{
+    QByteArray name; // e.g. "page-tree-loop.pdf"
+    QByteArray contents;
+    int kind; // ImageKind, DocumentKind or VideoKind (the caller maps it)
+};
+
+// page-tree-loop.pdf, deeply-nested-object.pdf, huge-dimensions.png, huge-dimensions.jpg,
+// decompression-bomb.docx (word/document.xml inflates to over 1 GiB), entity-bomb.odt,
+// truncated.mp4 and broken-directory.tif. Each is well formed up to its trouble, so a reader
+// gets past the signature and meets it.
+QList<File> hostile();
+
+// good-text.pdf (one page reading "Quiet harbour evening" in Helvetica), good-picture.png
+// (64 x 48 gradient), good-notes.txt ("plain words for the index") and good-letter.docx
+// (word/document.xml holds <w:t>Dear reader</w:t>).
+QList<File> good();
+
+// The CRC-32 of zip and PNG, continuing from a previous result like zlib's crc32().
+quint32 crc32(const QByteArray &data, quint32 crc = 0);
+
+} // namespace HostileFiles
