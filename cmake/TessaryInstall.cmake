@@ -10,6 +10,7 @@ set(TESSARY_PACKAGE_MAINTAINER "Tessary developers" CACHE STRING "Maintainer fie
 set(_data ${PROJECT_SOURCE_DIR}/data)
 
 install(TARGETS tessary RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tessary-reader RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tessary)
 install(CODE "
   set(TESSARY_DATA_DIR \"${_data}\")
   set(TESSARY_BINARY \"$<TARGET_FILE:tessary>\")

@@ -1,6 +1,7 @@
 #include "scan/scanprobe.h"
 
 #include "library/libraryscanner.h"
+#include "readers/contentreaders.h"
 
 #include <QHash>
 
@@ -29,6 +30,8 @@ Result measure(const QByteArrayList &roots, int limit)
 {
     Result result;
     LibraryScanner::Options options;
+    ContentReaders::allow(roots);
+    options.readContents = &ContentReaders::mediaFacts;
     options.limit = limit;
 
     auto start = std::chrono::steady_clock::now();

@@ -5,8 +5,9 @@
 #include "cli/indexcommand.h"
 #include "cli/querycommand.h"
 #include "cli/scancommand.h"
-#include "cli/textcommand.h"
 #include "cli/similarcommand.h"
+#include "cli/textcommand.h"
+#include "platform/sandboxsupport.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>
@@ -52,7 +53,9 @@ void printUsage(FILE *stream)
     std::fputs(kUsage, stream);
     for (const Command &command : kCommands)
         std::fprintf(stream, "  %-15s %s\n", command.name, command.summary);
-    std::fputs("\nRun `tessary COMMAND --help` for a command's options.\n", stream);
+    std::fputs("\nRun `tessary COMMAND --help` for a command's options. `tessary --version` prints the version\n"
+               "and the protections that confine the helper processes reading file contents.\n",
+        stream);
 }
 
 const Command *find(const char *name)
@@ -88,6 +91,9 @@ int run(int argc, char **argv)
     }
     if (std::strcmp(first, "--version") == 0) {
         std::printf("tessary %s\n", TESSARY_VERSION);
+        // The helpers apply exactly what this kernel offers.
+        std::printf("File contents are read in separate processes confined by: %s\n",
+            qPrintable(SandboxSupport::available().describe()));
         return 0;
     }
     const Command *command = find(first);

@@ -9,6 +9,7 @@
 #include "platform/filestatus.h"
 #include "query/filequery.h"
 #include "query/querymatcher.h"
+#include "readers/contentreaders.h"
 
 #include <QLocale>
 
@@ -122,6 +123,8 @@ int run(const QByteArrayList &arguments)
     for (const QByteArray &root : args->positional())
         allReadable = FolderCheck::readable("tessary scan", root) && allReadable;
 
+    ContentReaders::allow(args->positional());
+    options.readContents = &ContentReaders::mediaFacts;
     ScanResult result = LibraryScanner::scan(args->positional(), options);
     if (const auto query = args->value("--query"))
         keepMatches(result, QString::fromUtf8(*query));

@@ -1,12 +1,12 @@
 #include "cli/textcommand.h"
 
-#include "analysis/text/contentreader.h"
 #include "cli/arguments.h"
 #include "cli/json.h"
 #include "cli/output.h"
 #include "cli/recordformat.h"
 #include "library/libraryscanner.h"
 #include "platform/filestatus.h"
+#include "readers/contentreaders.h"
 
 #include <QCoreApplication>
 
@@ -66,7 +66,7 @@ int run(const QByteArrayList &arguments)
         out << "[";
     for (qsizetype i = 0; i < args->positional().size(); ++i) {
         const FileRecord record = recordFor(args->positional()[i]);
-        const TextExtraction result = ContentReader::extract(record);
+        const TextExtraction result = ContentReaders::extractText(record);
         allRead = allRead && !result.error;
         if (json) {
             out << (i == 0 ? "\n  " : ",\n  ") << "{\"path\": " << Json::string(record.displayPath())

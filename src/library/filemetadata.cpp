@@ -4,7 +4,7 @@
 #include "library/localfileaccess.h"
 #include "library/metadatareader.h"
 
-FileMetadata FileMetadata::read(const QByteArray &path)
+FileMetadata FileMetadata::read(const QByteArray &path, const MediaContentsReader &readContents)
 {
     const MetadataReader reader = MetadataReader::load();
     const MetadataReader::Attributes attributes = reader.readAttributes(path);
@@ -12,8 +12,9 @@ FileMetadata FileMetadata::read(const QByteArray &path)
     FileMetadata metadata;
     metadata.source = attributes.source;
     metadata.lastUsed = reader.lastUsed(path);
-    if (LocalFileAccess::canReadContents(path)) {
-        const MediaFacts facts = MetadataReader::readContents(path, FileKind::classify(QByteArrayView(path)));
+    if (readContents && LocalFileAccess::canReadContents(path)) {
+        const MediaFacts facts
+            = readContents({ { path, FileKind::classify(QByteArrayView(path)) } }, std::stop_token()).value(0);
         metadata.camera = facts.camera;
         metadata.dimensions = facts.dimensions;
         metadata.duration = facts.duration;

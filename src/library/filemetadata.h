@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/media/mediafacts.h"
 #include "platform/timestamp.h"
 
 #include <QByteArray>
@@ -20,8 +21,9 @@ struct FileMetadata
     QString text;
 
     // Never fails: anything missing stays empty. Loads the recently-used list for this one file;
-    // a scan reads many files through one MetadataReader instead.
-    static FileMetadata read(const QByteArray &path);
+    // a scan reads many files through one MetadataReader instead. Camera, pixel size and
+    // duration come from `readContents` when one is given.
+    static FileMetadata read(const QByteArray &path, const MediaContentsReader &readContents = {});
 
     bool operator==(const FileMetadata &) const = default;
 };

@@ -46,8 +46,8 @@ class RecordPipeline
 {
 public:
     RecordPipeline(const MetadataReader &reader, const QHash<QByteArray, const FileRecord *> &previous,
-                   bool readContents, std::stop_token stop)
-        : m_reader(reader), m_previous(previous), m_readContents(readContents), m_stop(std::move(stop))
+                   MediaContentsReader readContents, std::stop_token stop)
+        : m_reader(reader), m_previous(previous), m_readContents(std::move(readContents)), m_stop(std::move(stop))
     {
         const int workers = std::max(1, QThread::idealThreadCount());
         for (int i = 0; i < workers; ++i)
@@ -127,14 +127,20 @@ private:
             }
             std::vector<FileRecord> records;
             records.reserve(chunk->found.size());
+            std::vector<std::size_t> unread;
             bool complete = true;
             for (const FoundFile &file : chunk->found) {
                 if (m_stop.stop_requested()) {
                     complete = false;
                     break;
                 }
-                records.push_back(makeRecord(file));
+                bool needsContents = false;
+                records.push_back(makeRecord(file, &needsContents));
+                if (needsContents)
+                    unread.push_back(records.size() - 1);
             }
+            if (complete && !unread.empty())
+                readContents(records, unread);
             std::lock_guard lock(m_mutex);
             chunk->records = std::move(records);
             chunk->done = complete;
@@ -143,7 +149,23 @@ private:
         }
     }
 
-    FileRecord makeRecord(const FoundFile &file) const
+    // The chunk's images, videos and music read in one batch.
+    void readContents(std::vector<FileRecord> &records, const std::vector<std::size_t> &unread) const
+    {
+        QList<std::pair<QByteArray, FileKind>> files;
+        files.reserve(qsizetype(unread.size()));
+        for (const std::size_t i : unread)
+            files.append({ records[i].path, records[i].kind });
+        const QList<MediaFacts> facts = m_readContents(files, m_stop);
+        for (qsizetype k = 0; k < facts.size() && k < qsizetype(unread.size()); ++k) {
+            FileRecord &record = records[unread[std::size_t(k)]];
+            record.camera = facts[k].camera;
+            record.dimensions = facts[k].dimensions;
+            record.duration = facts[k].duration;
+        }
+    }
+
+    FileRecord makeRecord(const FoundFile &file, bool *needsContents) const
     {
         const MetadataReader::Attributes attributes = m_reader.readAttributes(file.path);
 
@@ -171,11 +193,9 @@ private:
             record.camera = earlier->camera;
             record.dimensions = earlier->dimensions;
             record.duration = earlier->duration;
-        } else if (m_readContents && !record.isCloudOnly && !record.isPackage) {
-            const MediaFacts facts = MetadataReader::readContents(file.path, record.kind);
-            record.camera = facts.camera;
-            record.dimensions = facts.dimensions;
-            record.duration = facts.duration;
+        } else {
+            *needsContents = m_readContents && !record.isCloudOnly && !record.isPackage
+                && (record.kind == FileKind::images || record.kind == FileKind::videos || record.kind == FileKind::music);
         }
         return record;
     }
@@ -188,7 +208,7 @@ private:
 
     const MetadataReader &m_reader;
     const QHash<QByteArray, const FileRecord *> &m_previous;
-    const bool m_readContents;
+    const MediaContentsReader m_readContents;
     std::stop_token m_stop;
 
     std::vector<FoundFile> m_pending; // walk thread only
@@ -425,7 +445,8 @@ ScanResult LibraryScanner::scan(const QByteArrayList &roots, const Options &opti
         previous.insert(record.path, &record);
 
     const MetadataReader reader = MetadataReader::load();
-    RecordPipeline pipeline(reader, previous, options.readContentMetadata, stop);
+    RecordPipeline pipeline(reader, previous,
+        options.readContentMetadata ? options.readContents : MediaContentsReader(), stop);
     Walk walk(options, pipeline, stop, rootsOverlap(standardized));
     for (const QByteArray &root : standardized) {
         if (stop.stop_requested() || !walk.walkRoot(root))

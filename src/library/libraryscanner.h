@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/media/mediafacts.h"
 #include "library/scanresult.h"
 
 #include <QByteArrayList>
@@ -23,6 +24,8 @@ struct ScanOptions
     // Whether to open images, videos and music for their camera, dimensions and duration.
     // Callers that only need names, sizes and dates (duplicate and look-alike searches) skip it.
     bool readContentMetadata = true;
+    // What opens them; without one no file's contents are read.
+    MediaContentsReader readContents;
 };
 
 class LibraryScanner

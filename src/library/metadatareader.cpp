@@ -1,7 +1,5 @@
 #include "library/metadatareader.h"
 
-#include "library/media/avmetadatareader.h"
-#include "library/media/imagemetadatareader.h"
 #include "platform/extendedattributes.h"
 #include "platform/giometadata.h"
 
@@ -54,19 +52,6 @@ MetadataReader::Attributes MetadataReader::readAttributes(const QByteArray &path
 
     attributes.cloud = LocalFileAccess::cloudState(path, names);
     return attributes;
-}
-
-MediaFacts MetadataReader::readContents(const QByteArray &path, FileKind kind)
-{
-    switch (kind) {
-    case FileKind::images:
-        return ImageMetadataReader::read(path);
-    case FileKind::videos:
-    case FileKind::music:
-        return AvMetadataReader::read(path);
-    default:
-        return {};
-    }
 }
 
 std::optional<QString> MetadataReader::hostOfFirstUrl(const QStringList &whereFroms)

@@ -31,10 +31,6 @@ public:
 
     std::optional<Timestamp> lastUsed(const QByteArray &path) const { return m_recentlyUsed.lastUsed(path); }
 
-    // Camera, pixel size and duration from the file's contents; only images, videos and music
-    // are opened. The caller makes sure the contents are local.
-    static MediaFacts readContents(const QByteArray &path, FileKind kind);
-
     // The host of the first entry of a where-from list that parses as a URL with a host.
     static std::optional<QString> hostOfFirstUrl(const QStringList &whereFroms);
 

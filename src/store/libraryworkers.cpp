@@ -2,13 +2,15 @@
 
 #include "analysis/duplicatefinder.h"
 #include "analysis/similar/similarityfinder.h"
-#include "analysis/text/contentreader.h"
 #include "analysis/text/textindexer.h"
+#include "readers/contentreaders.h"
 
 LibraryWorkers LibraryWorkers::standard()
 {
     LibraryWorkers workers;
-    workers.scan = [](const QByteArrayList &roots, const ScanOptions &options, std::stop_token stop) {
+    workers.scan = [](const QByteArrayList &roots, ScanOptions options, std::stop_token stop) {
+        ContentReaders::allow(roots);
+        options.readContents = &ContentReaders::mediaFacts;
         return LibraryScanner::scan(roots, options, std::move(stop));
     };
     workers.duplicates = [](const QList<FileRecord> &files, std::stop_token stop) {
@@ -26,7 +28,7 @@ LibraryWorkers LibraryWorkers::standard()
         return CleanupRules::run(files, rules, std::move(stop));
     };
     workers.extractText
-        = [](const FileRecord &file, std::stop_token stop) { return ContentReader::extract(file, std::move(stop)); };
+        = [](const FileRecord &file, std::stop_token stop) { return ContentReaders::extractText(file, std::move(stop)); };
     workers.loadTextIndex = [] { return TextIndexer::load(); };
     return workers;
 }

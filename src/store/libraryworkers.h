@@ -4,7 +4,7 @@
 #include "analysis/duplicategroup.h"
 #include "analysis/similar/similarityresult.h"
 #include "analysis/text/textentry.h"
-#include "analysis/text/textextraction.h"
+#include "library/textextraction.h"
 #include "library/libraryscanner.h"
 
 #include <functional>
@@ -30,7 +30,7 @@ struct LibraryWorkers
     std::function<TextExtraction(const FileRecord &file, std::stop_token stop)> extractText;
     std::function<TextIndex()> loadTextIndex;
 
-    // The real workers: LibraryScanner, DuplicateFinder, TextIndexer, SimilarityFinder,
-    // CleanupRules and ContentReader.
+    // The real workers: LibraryScanner (reading media facts through the reader helpers),
+    // DuplicateFinder, TextIndexer, SimilarityFinder, CleanupRules and ContentReaders.
     static LibraryWorkers standard();
 };

@@ -1,6 +1,7 @@
 #include "library/libraryscanner.h"
 
 #include "library/fileidentity.h"
+#include "readers/contentreaders.h"
 #include "samplefiles.h"
 #include "support/testtree.h"
 
@@ -14,6 +15,15 @@
 #include <unistd.h>
 
 namespace {
+
+// Scans that read camera, pixel size and duration, through the reader helpers as the
+// application's scans do.
+ScanOptions withContents()
+{
+    ScanOptions options;
+    options.readContents = &ContentReaders::mediaFacts;
+    return options;
+}
 
 // Builds a tree from entries written as "a/b.txt" (a file), "a/b.txt=text" (a file with
 // contents), "a/" (a folder), "a/link -> target" (a symbolic link) or "a/pipe |" (a FIFO).
@@ -268,7 +278,7 @@ void LibraryScannerTest::recordFields()
     const Timestamp modified = Timestamp::fromUnix(1622548800, 123456789);
     tree.setModified("r/caf\xe9 \xff.txt", modified);
 
-    const ScanResult result = LibraryScanner::scan({ tree.path("r") });
+    const ScanResult result = LibraryScanner::scan({ tree.path("r") }, withContents());
     QCOMPARE(sorted(relativePaths(tree, result)), (QByteArrayList { "r/caf\xe9 \xff.txt", "r/\xfe/tone.wav" }));
     const FileRecord &record = *recordAt(result, notes);
     QCOMPARE(record.kind.rawValue(), QStringLiteral("Documents"));
@@ -282,8 +292,8 @@ void LibraryScannerTest::recordFields()
     QVERIFY(audio.duration && qAbs(*audio.duration - 2.0) < 0.01);
 
     // Rescans of an unchanged tree give equal records, with or without the earlier ones.
-    QCOMPARE(LibraryScanner::scan({ tree.path("r") }), result);
-    ScanOptions options;
+    QCOMPARE(LibraryScanner::scan({ tree.path("r") }, withContents()), result);
+    ScanOptions options = withContents();
     options.previous = result.files;
     QCOMPARE(LibraryScanner::scan({ tree.path("r") }, options), result);
 }
@@ -340,8 +350,8 @@ void LibraryScannerTest::metadataReuse()
     tree.setModified("r/tone.wav", time);
     const bool attributes = tree.setAttribute("r/tone.wav", "user.xdg.tags", "New")
         && tree.setAttribute("r/tone.wav", "user.xdg.origin.url", "https://new.example/tone.wav");
-    ScanOptions options;
-    options.previous = LibraryScanner::scan({ tree.path("r") }).files;
+    ScanOptions options = withContents();
+    options.previous = LibraryScanner::scan({ tree.path("r") }, withContents()).files;
     options.previous[0].camera = QStringLiteral("Fake camera");
     options.previous[0].duration = 99.0;
     options.previous[0].tags = QStringList { QStringLiteral("Old") };

@@ -1,9 +1,9 @@
 #include "analysis/similar/similarityfinder.h"
 
 #include "analysis/similar/featureprint.h"
-#include "analysis/similar/thumbnailloader.h"
 #include "library/localfileaccess.h"
 #include "platform/thumbnails/thumbnailstore.h"
+#include "readers/contentreaders.h"
 
 #include <QThread>
 
@@ -28,14 +28,14 @@ std::optional<QImage> cachedThumbnail(const FileRecord &record)
     return image;
 }
 
-std::optional<FeaturePrint> printOf(const FileRecord &record)
+std::optional<FeaturePrint> printOf(const FileRecord &record, const std::stop_token &stop)
 {
     if (!LocalFileAccess::canReadContents(record.path))
         return std::nullopt;
     // The thumbnail lives only in this scope, so memory does not grow with the image count.
     std::optional<QImage> thumbnail = cachedThumbnail(record);
     if (!thumbnail)
-        thumbnail = ThumbnailLoader::load(record.path, kSide);
+        thumbnail = ContentReaders::printImage(record.path, kSide, stop);
     if (!thumbnail)
         return std::nullopt;
     return FeaturePrint::make(*thumbnail);
@@ -72,7 +72,7 @@ Prints makePrints(const QList<FileRecord> &records, int workers, const std::stop
                 stopped = true;
                 return;
             }
-            std::optional<FeaturePrint> print = printOf(records[i]);
+            std::optional<FeaturePrint> print = printOf(records[i], stop);
             ++(print ? made : skipped);
             result.prints[size_t(i)] = std::move(print);
         }

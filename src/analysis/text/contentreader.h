@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/text/textextraction.h"
+#include "library/textextraction.h"
 #include "library/filerecord.h"
 
 #include <QByteArray>

@@ -1,6 +1,7 @@
 #include "analysis/text/officetextreader.h"
 
 #include "analysis/text/exactfile.h"
+#include "analysis/text/textformats.h"
 #include "analysis/text/xmltextcollector.h"
 #include "analysis/text/ziparchive.h"
 
@@ -184,8 +185,7 @@ TextExtraction readZip(const ZipArchive &zip, const QString &extension)
 
 bool OfficeTextReader::handles(const QString &extension)
 {
-    static const QSet<QString> extensions = names({ "docx", "xlsx", "pptx", "odt", "ods", "odp", "epub" });
-    return extensions.contains(extension);
+    return TextFormats::isOffice(extension);
 }
 
 TextExtraction OfficeTextReader::readData(QByteArrayView data, const QString &extension)

@@ -1,8 +1,8 @@
 #include "analysis/text/textindexer.h"
 
-#include "analysis/text/contentreader.h"
 #include "analysis/text/textindexfile.h"
 #include "platform/xdgpaths.h"
+#include "readers/contentreaders.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -37,7 +37,7 @@ public:
                 break;
             Slot &slot = m_slots[i];
             if (!slot.done) {
-                const TextExtraction extraction = ContentReader::extract(*slot.record, stop);
+                const TextExtraction extraction = ContentReaders::extractText(*slot.record, stop);
                 std::lock_guard lock(m_mutex);
                 if (extraction.error)
                     slot.failed = true;

@@ -10,12 +10,12 @@
 #include <functional>
 #include <stop_token>
 
-// Builds the text index of a library: reads the images and documents with ContentReader and
-// reuses the entry of every file whose path, modification date and size are unchanged.
+// Builds the text index of a library: has the images and documents read by the reader helpers
+// (ContentReaders) and reuses the entry of every file whose path, modification date and size are
+// unchanged.
 //
 // Stateless. `run` is synchronous and meant for a worker thread; it reads independent files on
-// up to `workers` threads (each with its own recogniser) and returns exactly what a sequential
-// run would. `progress` is called on the calling thread, in order, after the 1st, 11th, 21st ...
+// up to `workers` helpers at once and returns exactly what a sequential run would. `progress` is called on the calling thread, in order, after the 1st, 11th, 21st ...
 // and the last candidate. When `stop` is requested the run stops before the next file (and
 // between PDF pages), returns what it has and does not write the file.
 class TextIndexer

@@ -2,25 +2,18 @@
 
 #include "analysis/thumbnails/imagethumbnailer.h"
 #include "analysis/thumbnails/pdfthumbnailer.h"
+#include "analysis/thumbnails/thumbnailsource.h"
 #include "analysis/thumbnails/videothumbnailer.h"
 #include "library/localfileaccess.h"
 
 namespace ThumbnailGenerator {
 namespace {
 
-enum class Source { none, image, pdf, video };
+using Source = ThumbnailSource::Kind;
 
 Source sourceOf(const QByteArray &path, FileKind kind)
 {
-    if (kind == FileKind::images)
-        return Source::image;
-    if (kind == FileKind::videos)
-        return Source::video;
-    const qsizetype slash = path.lastIndexOf('/');
-    const qsizetype dot = path.lastIndexOf('.');
-    if (dot > slash + 1 && path.mid(dot + 1).toLower() == "pdf")
-        return Source::pdf;
-    return Source::none;
+    return ThumbnailSource::of(path, kind);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "analysis/thumbnails/thumbnailprovider.h"
 
+#include "analysis/thumbnails/thumbnailsource.h"
 #include "library/localfileaccess.h"
 #include "platform/thumbnails/thumbnailstore.h"
+#include "readers/contentreaders.h"
 
 namespace ThumbnailProvider {
 
@@ -21,7 +23,7 @@ Result provide(const Request &request, std::stop_token stop)
         result.image = std::move(cached);
         return result;
     }
-    if (!ThumbnailGenerator::handles(request.path, request.kind))
+    if (ThumbnailSource::of(request.path, request.kind) == ThumbnailSource::Kind::none)
         return result;
     if (ThumbnailStore::hasFailure(request.path, request.modified, request.version)) {
         result.failed = true;
@@ -33,21 +35,21 @@ Result provide(const Request &request, std::stop_token stop)
     const ThumbnailStore::Size folder
         = request.edge <= int(ThumbnailStore::Size::large) ? ThumbnailStore::Size::large : ThumbnailStore::Size::xLarge;
     const int edge = std::max(request.edge, int(folder));
-    ThumbnailGenerator::Result made = ThumbnailGenerator::make(request.path, request.kind, edge, stop);
+    ContentReaders::Thumbnail made = ContentReaders::thumbnail(request.path, request.kind, edge, stop);
     switch (made.outcome) {
-    case ThumbnailGenerator::Outcome::made:
+    case ContentReaders::Thumbnail::Outcome::made:
         ThumbnailStore::write(request.path, request.modified, made.image, folder);
         result.source = Source::generated;
         result.image = std::move(made.image);
         break;
-    case ThumbnailGenerator::Outcome::failed:
+    case ContentReaders::Thumbnail::Outcome::failed:
         ThumbnailStore::writeFailure(request.path, request.modified, request.version);
         result.failed = true;
         break;
-    case ThumbnailGenerator::Outcome::cancelled:
+    case ContentReaders::Thumbnail::Outcome::cancelled:
         result.cancelled = true;
         break;
-    case ThumbnailGenerator::Outcome::unsupported:
+    case ContentReaders::Thumbnail::Outcome::unsupported:
         break;
     }
     return result;

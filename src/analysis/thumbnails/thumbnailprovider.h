@@ -1,6 +1,5 @@
 #pragma once
 
-#include "analysis/thumbnails/thumbnailgenerator.h"
 #include "library/filekind.h"
 #include "platform/timestamp.h"
 

@@ -1,7 +1,7 @@
 #include "ui/preview/imagepreviewpage.h"
 
-#include "analysis/thumbnails/imagethumbnailer.h"
 #include "platform/regularfile.h"
+#include "readers/contentreaders.h"
 
 #include <QFile>
 #include <QFutureWatcher>
@@ -51,7 +51,7 @@ void ImagePreviewPage::setPath(const QByteArray &path)
         update();
         Q_EMIT loaded();
     });
-    watcher->setFuture(QtConcurrent::run([path] { return ImageThumbnailer::make(path, kMaxEdge); }));
+    watcher->setFuture(QtConcurrent::run([path] { return ContentReaders::previewImage(path, kMaxEdge); }));
 }
 
 bool ImagePreviewPage::startMovie(const QByteArray &path)
@@ -73,7 +73,7 @@ bool ImagePreviewPage::startMovie(const QByteArray &path)
         if (!probe.supportsAnimation() || probe.imageCount() == 1 || (format != "gif" && format != "webp"))
             return false;
         const QSize size = probe.size();
-        if (!size.isValid() || qint64(size.width()) * size.height() > ImageThumbnailer::kMaxPixels)
+        if (!size.isValid() || qint64(size.width()) * size.height() > kMaxMoviePixels)
             return false;
     }
     file->seek(0);

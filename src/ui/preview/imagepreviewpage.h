@@ -10,14 +10,16 @@ class QFile;
 class QMovie;
 
 // Shows one picture scaled to fit, never enlarged beyond its pixels; animated GIF and WebP play
-// through QMovie. Still images are decoded off the main thread at no more than kMaxEdge pixels a
-// side, with the decoder's limits, so a hostile file gives an empty page. Main thread only.
+// through QMovie. Still images are decoded by a reader helper, off the main thread, at no more
+// than kMaxEdge pixels a side, so a hostile file gives an empty page. Main thread only.
 class ImagePreviewPage : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr int kMaxEdge = 4096;
+    // Animations larger than this are shown as their first frame, decoded like any still.
+    static constexpr qint64 kMaxMoviePixels = 16'000'000;
 
     explicit ImagePreviewPage(QWidget *parent = nullptr);
     ~ImagePreviewPage() override;

@@ -1,14 +1,10 @@
 #include "ui/preview/pdfpreviewpage.h"
 
-#include "platform/regularfile.h"
+#include "readers/contentreaders.h"
 
-#include <QFile>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-
-#include <poppler-qt6.h>
-#include <unistd.h>
 
 // The scrolled widget: as tall as all pages, painting the ones the exposed area touches.
 class PdfPagesCanvas : public QWidget
@@ -49,8 +45,7 @@ PdfPreviewPage::~PdfPreviewPage() = default;
 
 void PdfPreviewPage::clear()
 {
-    m_document.reset();
-    m_file.reset();
+    m_path.clear();
     m_pageSizes.clear();
     m_pageRects.clear();
     m_rendered.clear();
@@ -62,29 +57,11 @@ void PdfPreviewPage::clear()
 bool PdfPreviewPage::setPath(const QByteArray &path)
 {
     clear();
-    const RegularFile regular(path);
-    if (!regular.isOpen())
+    const std::optional<QList<QSizeF>> sizes = ContentReaders::pdfPageSizes(path);
+    if (!sizes)
         return false;
-    auto file = std::make_unique<QFile>();
-    const int fd = ::dup(regular.fd());
-    if (fd < 0 || !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    // Poppler reads from the device for as long as the document lives.
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file.get());
-    if (!document || document->isLocked())
-        return false;
-    document->setRenderHint(Poppler::Document::Antialiasing);
-    document->setRenderHint(Poppler::Document::TextAntialiasing);
-    for (int index = 0; index < document->numPages(); ++index) {
-        const std::unique_ptr<Poppler::Page> page = document->page(index);
-        const QSizeF size = page ? page->pageSizeF() : QSizeF();
-        m_pageSizes.append(size.width() > 0 && size.height() > 0 ? size : QSizeF(612, 792));
-    }
-    m_file = std::move(file);
-    m_document = std::move(document);
+    m_pageSizes = *sizes;
+    m_path = path;
     widget()->resize(viewport()->width(), layout(viewport()->width()));
     return true;
 }
@@ -92,7 +69,7 @@ bool PdfPreviewPage::setPath(const QByteArray &path)
 void PdfPreviewPage::resizeEvent(QResizeEvent *event)
 {
     QScrollArea::resizeEvent(event);
-    if (m_document && viewport()->width() != m_width)
+    if (!m_path.isEmpty() && viewport()->width() != m_width)
         widget()->resize(viewport()->width(), layout(viewport()->width()));
 }
 
@@ -120,7 +97,7 @@ QRect PdfPreviewPage::pageRect(int index) const
 const QImage &PdfPreviewPage::rendered(int index)
 {
     static const QImage none;
-    if (!m_document)
+    if (m_path.isEmpty())
         return none;
     if (const auto found = m_rendered.constFind(index); found != m_rendered.constEnd())
         return *found;
@@ -133,12 +110,8 @@ const QImage &PdfPreviewPage::rendered(int index)
         }
         m_rendered.remove(farthest);
     }
-    QImage image;
-    if (const std::unique_ptr<Poppler::Page> page = m_document->page(index)) {
-        const qreal ratio = devicePixelRatioF();
-        const double dpi = pageRect(index).width() * ratio * 72.0 / m_pageSizes[index].width();
-        image = page->renderToImage(dpi, dpi);
-        image.setDevicePixelRatio(ratio);
-    }
+    const qreal ratio = devicePixelRatioF();
+    QImage image = ContentReaders::pdfPage(m_path, index, int(pageRect(index).width() * ratio));
+    image.setDevicePixelRatio(ratio);
     return *m_rendered.insert(index, image);
 }

@@ -7,16 +7,9 @@
 #include <QScrollArea>
 #include <QSizeF>
 
-#include <memory>
-
-class QFile;
-namespace Poppler {
-class Document;
-}
-
-// The pages of a PDF one below the other, as wide as the view. Pages are rendered only when
-// they scroll into view, and only the few nearest the view are kept, so a long document costs
-// no more than a short one. Main thread only (the document is used from this thread alone).
+// The pages of a PDF one below the other, as wide as the view. Pages are rendered by a reader
+// helper only when they scroll into view, and only the few nearest the view are kept, so a long
+// document costs no more than a short one. Main thread only.
 class PdfPreviewPage : public QScrollArea
 {
     Q_OBJECT
@@ -47,8 +40,7 @@ private:
     QRect pageRect(int index) const;
     const QImage &rendered(int index);
 
-    std::unique_ptr<QFile> m_file;
-    std::unique_ptr<Poppler::Document> m_document;
+    QByteArray m_path;
     QList<QSizeF> m_pageSizes; // in points
     QList<QRect> m_pageRects;  // in canvas coordinates
     QHash<int, QImage> m_rendered;

@@ -1,9 +1,9 @@
 #include "ui/preview/quickpreview.h"
 
-#include "analysis/text/contentreader.h"
-#include "analysis/text/officetextreader.h"
+#include "analysis/text/textformats.h"
 #include "library/localfileaccess.h"
 #include "platform/regularfile.h"
+#include "readers/contentreaders.h"
 #include "ui/common/symbols.h"
 #include "ui/preview/imagepreviewpage.h"
 #include "ui/preview/mediapreviewpage.h"
@@ -39,7 +39,7 @@ QString readText(const QByteArray &path)
     const bool cut = bytes.size() > QuickPreview::kTextByteLimit;
     if (cut)
         bytes.truncate(QuickPreview::kTextByteLimit);
-    return ContentReader::decodePlainText(std::move(bytes), cut);
+    return TextFormats::decodePlainText(std::move(bytes), cut);
 }
 
 } // namespace
@@ -106,10 +106,10 @@ QuickPreview::Page QuickPreview::pageFor(const FileRecord &file)
         return Page::audio;
     if (extension == QLatin1String("pdf"))
         return Page::pdf;
-    if (OfficeTextReader::handles(extension) || extension == QLatin1String("rtf"))
+    if (TextFormats::isOffice(extension) || extension == QLatin1String("rtf"))
         return Page::office;
     static const QMimeDatabase database;
-    if (ContentReader::plainTextExtensions().contains(extension)
+    if (TextFormats::plainTextExtensions().contains(extension)
         || database.mimeTypeForFile(file.displayPath(), QMimeDatabase::MatchExtension).inherits(QStringLiteral("text/plain")))
         return Page::text;
     return Page::details;
@@ -193,7 +193,7 @@ void QuickPreview::loadText(Page page)
     watcher->setFuture(QtConcurrent::run([file, page] {
         if (page == Page::text)
             return readText(file.path);
-        const TextExtraction extraction = ContentReader::extract(file);
+        const TextExtraction extraction = ContentReaders::extractText(file);
         return extraction.error ? QString() : extraction.text;
     }));
 }

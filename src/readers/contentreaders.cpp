@@ -1,0 +1,117 @@
+#include "readers/contentreaders.h"
+
+#include "readers/readerpool.h"
+
+namespace {
+
+using Status = ReaderResponse::Status;
+
+ReaderRequest fileRequest(ReaderTask task, const QByteArray &path, FileKind kind = FileKind::other, int edge = 0)
+{
+    ReaderRequest request;
+    request.task = task;
+    request.path = path;
+    request.kind = kind;
+    request.edge = edge;
+    return request;
+}
+
+} // namespace
+
+namespace ContentReaders {
+
+void allow(const QByteArrayList &folders)
+{
+    ReaderPool::shared().allow(folders);
+}
+
+TextExtraction extractText(const FileRecord &record, std::stop_token stop)
+{
+    ReaderRequest request = fileRequest(ReaderTask::text, record.path, record.kind);
+    request.size = record.size;
+    request.cloudOnly = record.isCloudOnly;
+    request.package = record.isPackage;
+    request.capturedText = record.spotlightText;
+    const ReaderResponse response = ReaderPool::shared().run(request, std::move(stop));
+    if (response.status == Status::done)
+        return TextExtraction { response.text, response.partial, response.error };
+    return TextExtraction::failure(response.error.value_or(QStringLiteral("The file could not be read")));
+}
+
+Thumbnail thumbnail(const QByteArray &path, FileKind kind, int edge, std::stop_token stop)
+{
+    const ReaderResponse response = ReaderPool::shared().run(fileRequest(ReaderTask::thumbnail, path, kind, edge), stop);
+    Thumbnail result;
+    switch (response.status) {
+    case Status::done:
+        result.outcome = response.image.isNull() ? Thumbnail::Outcome::failed : Thumbnail::Outcome::made;
+        result.image = response.image;
+        break;
+    case Status::unsupported:
+        result.outcome = Thumbnail::Outcome::unsupported;
+        break;
+    case Status::cancelled:
+        result.outcome = Thumbnail::Outcome::cancelled;
+        break;
+    default:
+        // A crash or overrun counts as a failure of this file in this state.
+        result.outcome = stop.stop_requested() ? Thumbnail::Outcome::cancelled : Thumbnail::Outcome::failed;
+        break;
+    }
+    return result;
+}
+
+std::optional<QImage> printImage(const QByteArray &path, int longestSide, std::stop_token stop)
+{
+    const ReaderResponse response
+        = ReaderPool::shared().run(fileRequest(ReaderTask::print, path, FileKind::images, longestSide), std::move(stop));
+    if (response.status != Status::done || response.image.isNull())
+        return std::nullopt;
+    return response.image;
+}
+
+QList<MediaFacts> mediaFacts(const QList<std::pair<QByteArray, FileKind>> &files, std::stop_token stop)
+{
+    QList<ReaderRequest> batch;
+    batch.reserve(files.size());
+    for (const auto &[path, kind] : files)
+        batch.append(fileRequest(ReaderTask::media, path, kind));
+    const QList<ReaderResponse> responses = ReaderPool::shared().run(batch, std::move(stop));
+    QList<MediaFacts> facts;
+    facts.reserve(responses.size());
+    for (const ReaderResponse &response : responses)
+        facts.append(response.status == Status::done ? response.facts : MediaFacts());
+    return facts;
+}
+
+std::optional<QList<QSizeF>> pdfPageSizes(const QByteArray &path)
+{
+    const ReaderResponse response = ReaderPool::shared().run(fileRequest(ReaderTask::pdfPages, path, FileKind::documents));
+    if (response.status != Status::done)
+        return std::nullopt;
+    return response.pageSizes;
+}
+
+QImage pdfPage(const QByteArray &path, int index, int width)
+{
+    ReaderRequest request = fileRequest(ReaderTask::pdfPage, path, FileKind::documents, width);
+    request.page = index;
+    const ReaderResponse response = ReaderPool::shared().run(request);
+    return response.status == Status::done ? response.image : QImage();
+}
+
+QImage previewImage(const QByteArray &path, int edge)
+{
+    const ReaderResponse response = ReaderPool::shared().run(fileRequest(ReaderTask::image, path, FileKind::images, edge));
+    return response.status == Status::done ? response.image : QImage();
+}
+
+QString protections()
+{
+    ReaderRequest request;
+    request.task = ReaderTask::protections;
+    const ReaderResponse response = ReaderPool::shared().run(request);
+    return response.status == Status::done ? response.text : response.error.value_or(QString());
+}
+
+} // namespace ContentReaders
