@@ -4,8 +4,8 @@
 // window manager (Xvfb), where a top-level window is mapped directly as the root's child.
 // Prints on standard output the milliseconds to the map, then the processor time the program had
 // used by then: its main thread's, and all its threads' together (both from the scheduler's
-// statistics, so that runs on a loaded machine can be compared by the work done). Then stops the
-// program and waits for it to end.
+// statistics, so that runs on a loaded machine can be compared by the work done), then its
+// resident memory in kilobytes at that moment. Then stops the program and waits for it to end.
 //
 // Usage: tessary-bench-window-mapwatch [--timeout SECONDS] -- PROGRAM [ARGUMENT...]
 // Exit status: 0 when a window was mapped, 1 when the program ended or timed out first, 2 for
@@ -56,6 +56,22 @@ std::pair<double, double> processorMs(pid_t pid)
     for (const auto &entry : std::filesystem::directory_iterator(task, error))
         all += schedstatMs(entry.path().string() + "/schedstat");
     return { schedstatMs(task + "/" + std::to_string(pid) + "/schedstat"), all };
+}
+
+// The program's resident memory in kilobytes (VmRSS), 0 when unknown.
+long long residentKilobytes(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            long long kilobytes = 0;
+            status >> kilobytes;
+            return kilobytes;
+        }
+        status.ignore(1 << 16, '\n');
+    }
+    return 0;
 }
 
 // Ends the program: a polite request first, then a kill when it does not end within 5 s.
@@ -147,7 +163,7 @@ int main(int argc, char **argv)
             if (topLevel) {
                 const double mapped = monotonicMs() - started;
                 const auto [mainThread, allThreads] = processorMs(child);
-                std::printf("%.3f %.3f %.3f\n", mapped, mainThread, allThreads);
+                std::printf("%.3f %.3f %.3f %lld\n", mapped, mainThread, allThreads, residentKilobytes(child));
                 std::fflush(stdout);
                 stop(child);
                 return 0;
