@@ -11,6 +11,7 @@ set(_data ${PROJECT_SOURCE_DIR}/data)
 
 install(TARGETS tessary RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS tessary-reader RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tessary)
+install(TARGETS tessary-window LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/tessary)
 install(CODE "
   set(TESSARY_DATA_DIR \"${_data}\")
   set(TESSARY_BINARY \"$<TARGET_FILE:tessary>\")

@@ -27,15 +27,33 @@ void allow(const QByteArrayList &folders)
 
 TextExtraction extractText(const FileRecord &record, std::stop_token stop)
 {
-    ReaderRequest request = fileRequest(ReaderTask::text, record.path, record.kind);
-    request.size = record.size;
-    request.cloudOnly = record.isCloudOnly;
-    request.package = record.isPackage;
-    request.capturedText = record.spotlightText;
-    const ReaderResponse response = ReaderPool::shared().run(request, std::move(stop));
-    if (response.status == Status::done)
-        return TextExtraction { response.text, response.partial, response.error };
-    return TextExtraction::failure(response.error.value_or(QStringLiteral("The file could not be read")));
+    return extractTexts({ record }, std::move(stop)).constFirst().value_or(
+        TextExtraction::failure(QStringLiteral("Reading was cancelled")));
+}
+
+QList<std::optional<TextExtraction>> extractTexts(const QList<FileRecord> &records, std::stop_token stop)
+{
+    QList<ReaderRequest> batch;
+    batch.reserve(records.size());
+    for (const FileRecord &record : records) {
+        ReaderRequest request = fileRequest(ReaderTask::text, record.path, record.kind);
+        request.size = record.size;
+        request.cloudOnly = record.isCloudOnly;
+        request.package = record.isPackage;
+        request.capturedText = record.spotlightText;
+        batch.append(request);
+    }
+    QList<std::optional<TextExtraction>> results;
+    results.reserve(records.size());
+    for (const ReaderResponse &response : ReaderPool::shared().run(batch, std::move(stop))) {
+        if (response.status == Status::done)
+            results.append(TextExtraction { response.text, response.partial, response.error });
+        else if (response.status == Status::cancelled)
+            results.append(std::nullopt);
+        else
+            results.append(TextExtraction::failure(response.error.value_or(QStringLiteral("The file could not be read"))));
+    }
+    return results;
 }
 
 Thumbnail thumbnail(const QByteArray &path, FileKind kind, int edge, std::stop_token stop)

@@ -266,14 +266,13 @@ QByteArray ReaderPool::locateProgram()
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length > 0) {
-        const QByteArray beside = QFileInfo(QString::fromLocal8Bit(self, length)).absolutePath().toLocal8Bit()
-            + "/tessary-reader";
-        if (::access(beside.constData(), X_OK) == 0)
-            return beside;
+        const QByteArray folder = QFileInfo(QString::fromLocal8Bit(self, length)).absolutePath().toLocal8Bit();
+        const QByteArrayList candidates { folder + "/tessary-reader", folder + "/" TESSARY_READER_INSTALLED };
+        for (const QByteArray &candidate : candidates) {
+            if (::access(candidate.constData(), X_OK) == 0)
+                return candidate;
+        }
     }
-    const QByteArray installed = QByteArrayLiteral(TESSARY_READER_INSTALLED);
-    if (::access(installed.constData(), X_OK) == 0)
-        return installed;
     return QByteArrayLiteral(TESSARY_READER_BUILT);
 }
 

@@ -59,7 +59,8 @@ public:
 
     // Recognition and page rendering get the longest.
     static std::chrono::milliseconds defaultBudget(ReaderTask task);
-    // $TESSARY_READER, else tessary-reader beside the running program, else where it is installed.
+    // $TESSARY_READER, else tessary-reader beside the running program, else where it is installed
+    // relative to the program, else where it was built.
     static QByteArray locateProgram();
 
 private:

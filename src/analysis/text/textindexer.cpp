@@ -4,6 +4,7 @@
 #include "platform/xdgpaths.h"
 #include "readers/contentreaders.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -32,19 +33,34 @@ public:
     void work(std::stop_token stop)
     {
         for (;;) {
-            const size_t i = m_next.fetch_add(1);
-            if (i >= m_slots.size() || stop.stop_requested())
+            const size_t first = m_next.fetch_add(kBatch);
+            if (first >= m_slots.size() || stop.stop_requested())
                 break;
-            Slot &slot = m_slots[i];
-            if (!slot.done) {
-                const TextExtraction extraction = ContentReaders::extractText(*slot.record, stop);
+            std::vector<size_t> unread;
+            QList<FileRecord> records;
+            for (size_t i = first; i < std::min(first + kBatch, m_slots.size()); ++i) {
+                if (!m_slots[i].done) {
+                    unread.push_back(i);
+                    records.append(*m_slots[i].record);
+                }
+            }
+            const QList<std::optional<TextExtraction>> extractions = records.isEmpty()
+                ? QList<std::optional<TextExtraction>>()
+                : ContentReaders::extractTexts(records, stop);
+            {
                 std::lock_guard lock(m_mutex);
-                if (extraction.error)
-                    slot.failed = true;
-                else
-                    slot.entry = TextEntry { slot.record->modified.secondsSinceReferenceDate(), slot.record->size,
-                        extraction.text, extraction.partial };
-                slot.done = true;
+                for (qsizetype k = 0; k < extractions.size(); ++k) {
+                    // A cancelled file stays unread.
+                    if (!extractions[k])
+                        continue;
+                    Slot &slot = m_slots[unread[size_t(k)]];
+                    if (extractions[k]->error)
+                        slot.failed = true;
+                    else
+                        slot.entry = TextEntry { slot.record->modified.secondsSinceReferenceDate(), slot.record->size,
+                            extractions[k]->text, extractions[k]->partial };
+                    slot.done = true;
+                }
             }
             m_changed.notify_all();
         }
@@ -66,6 +82,10 @@ public:
     }
 
 private:
+    // Files sent to a helper at once: enough that it never waits for the next, few enough that
+    // the workers finish together.
+    static constexpr size_t kBatch = 4;
+
     std::vector<Slot> &m_slots;
     std::atomic<size_t> m_next = 0;
     std::mutex m_mutex;

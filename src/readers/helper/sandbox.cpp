@@ -279,6 +279,11 @@ bool applySeccomp()
         return false;
     // Every thread gets the filter, not only the caller.
     seccomp_attr_set(filter, SCMP_FLTATR_CTL_TSYNC, 1);
+    // Every system call runs the filter: a binary tree instead of a list of ~150 checks, and
+    // the calls recognition makes by the million (OpenMP's futex waits) looked at first.
+    seccomp_attr_set(filter, SCMP_FLTATR_CTL_OPTIMIZE, 2);
+    for (const int hot : { SCMP_SYS(futex), SCMP_SYS(sched_yield), SCMP_SYS(read), SCMP_SYS(lseek) })
+        seccomp_syscall_priority(filter, hot, 255);
     allowUnconditionally(filter);
     allowWithArguments(filter);
     const bool loaded = seccomp_load(filter) == 0;
