@@ -1,5 +1,6 @@
 #include "generator/libraryplan.h"
 #include "library/libraryscanner.h"
+#include "readers/contentreaders.h"
 #include "support/testtree.h"
 
 #include <QCryptographicHash>
@@ -199,7 +200,10 @@ void GeneratedLibraryTest::initTestCase()
     generate(m_root);
     generate(QFile::encodeName(m_second.path()) + "/library");
     m_plan = LibraryPlan::make(kSeed, kFiles);
-    m_scan = LibraryScanner::scan({ m_root });
+    // Camera, pixel size and duration are read by the reader helpers, as in the application.
+    ScanOptions options;
+    options.readContents = &ContentReaders::mediaFacts;
+    m_scan = LibraryScanner::scan({ m_root }, options);
 
     TestTree probe;
     m_attributes = probe.setAttribute(probe.file("probe"), "user.probe", "1");

@@ -5,25 +5,38 @@
 #include <QImageReader>
 #include <QSet>
 #include <QTest>
-#include <QtEndian>
 
 using HostileFiles::File;
 
 namespace {
 
+// The unsigned number in `count` bytes at `at`, in either byte order; 0 past the end, so a
+// generator that wrote too little fails the comparison instead of reading beyond the data.
+quint32 number(const QByteArray &data, qsizetype at, int count, bool littleEndian)
+{
+    if (at < 0 || at + count > data.size())
+        return 0;
+    quint32 value = 0;
+    for (int i = 0; i < count; ++i) {
+        const int byte = littleEndian ? count - 1 - i : i;
+        value = (value << 8) | static_cast<unsigned char>(data[at + byte]);
+    }
+    return value;
+}
+
 quint16 le16(const QByteArray &data, qsizetype at)
 {
-    return qFromLittleEndian<quint16>(data.constData() + at);
+    return quint16(number(data, at, 2, true));
 }
 
 quint32 le32(const QByteArray &data, qsizetype at)
 {
-    return qFromLittleEndian<quint32>(data.constData() + at);
+    return number(data, at, 4, true);
 }
 
 quint32 be32(const QByteArray &data, qsizetype at)
 {
-    return qFromBigEndian<quint32>(data.constData() + at);
+    return number(data, at, 4, false);
 }
 
 QSize imageSize(const QByteArray &bytes)
