@@ -71,6 +71,10 @@ Thumbnail thumbnail(const QByteArray &path, FileKind kind, int edge, std::stop_t
     case Status::cancelled:
         result.outcome = Thumbnail::Outcome::cancelled;
         break;
+    case Status::unavailable:
+        // Not this file's fault: nothing is recorded against it.
+        result.outcome = Thumbnail::Outcome::unsupported;
+        break;
     default:
         // A crash or overrun counts as a failure of this file in this state.
         result.outcome = stop.stop_requested() ? Thumbnail::Outcome::cancelled : Thumbnail::Outcome::failed;

@@ -244,7 +244,7 @@ std::optional<Response> decodeResponse(QByteArrayView payload)
         const double height = in.f64();
         response.pageSizes.append(QSizeF(width, height));
     }
-    if (!in.ok() || !in.atEnd() || status > quint8(ReaderResponse::Status::refused))
+    if (!in.ok() || !in.atEnd() || status > quint8(ReaderResponse::Status::unavailable))
         return std::nullopt;
     response.status = ReaderResponse::Status(status);
     return decoded;

@@ -195,7 +195,7 @@ private:
 
     QList<ReaderResponse> failRest(const QString &error)
     {
-        return fillRest(ReaderResponse::withStatus(Status::failed, QStringLiteral("No file reader: %1").arg(error)));
+        return fillRest(ReaderResponse::withStatus(Status::unavailable, QStringLiteral("No file reader: %1").arg(error)));
     }
 
     QList<ReaderResponse> fillRest(const ReaderResponse &response)

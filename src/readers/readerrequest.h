@@ -53,6 +53,7 @@ struct ReaderResponse
         crashed,     // the helper died on this file
         timedOut,    // the helper passed the file's time budget and was stopped
         refused,     // the file made a helper fail twice and is not tried again until it changes
+        unavailable, // no helper could be started: nothing is known about the file
     };
 
     Status status = Status::failed;

@@ -212,6 +212,20 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(QString::fromUtf8(write)));
     }
 
+    // Without a helper program nothing is read, and nothing is blamed on the files.
+    void missingHelperProgram()
+    {
+        ReaderPool::Options options;
+        options.program = m_tree.path("no-such-reader");
+        ReaderPool pool(options);
+        const QList<ReaderResponse> responses = pool.run({ textOf(m_first), textOf(m_second) });
+        for (const ReaderResponse &response : responses) {
+            QCOMPARE(response.status, Status::unavailable);
+            QVERIFY(response.error.value_or(QString()).startsWith(QStringLiteral("No file reader")));
+        }
+        QCOMPARE(pool.run(textOf(m_first)).status, Status::unavailable);
+    }
+
     // A helper started without the test switch ignores the test requests.
     void testRequestsNeedTheTestSwitch()
     {
