@@ -8,13 +8,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-bool ReaderChannel::send(const QByteArray &payload)
+namespace {
+
+// All of `bytes`, however the socket splits it; false when the peer is gone.
+bool sendAll(int fd, QByteArrayView bytes)
 {
-    const QByteArray message = ReaderCodec::frameHeader(quint32(payload.size())) + payload;
     qsizetype sent = 0;
-    while (sent < message.size()) {
+    while (sent < bytes.size()) {
         // MSG_NOSIGNAL: a helper that died turns into an error here, not a SIGPIPE.
-        const ssize_t n = ::send(m_fd, message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
+        const ssize_t n = ::send(fd, bytes.data() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -22,6 +24,15 @@ bool ReaderChannel::send(const QByteArray &payload)
         sent += n;
     }
     return true;
+}
+
+} // namespace
+
+bool ReaderChannel::send(const QByteArray &payload)
+{
+    // Header and payload go out one after the other: an image of tens of megabytes is not
+    // copied just to put four bytes in front of it.
+    return sendAll(m_fd, ReaderCodec::frameHeader(quint32(payload.size()))) && sendAll(m_fd, payload);
 }
 
 bool ReaderChannel::waitReadable(std::optional<Clock::time_point> deadline, bool *timedOut)
