@@ -16,22 +16,9 @@ ReaderRequest fileRequest(ReaderTask task, const QByteArray &path, FileKind kind
     return request;
 }
 
-} // namespace
-
-namespace ContentReaders {
-
-void allow(const QByteArrayList &folders)
-{
-    ReaderPool::shared().allow(folders);
-}
-
-TextExtraction extractText(const FileRecord &record, std::stop_token stop)
-{
-    return extractTexts({ record }, std::move(stop)).constFirst().value_or(
-        TextExtraction::failure(QStringLiteral("Reading was cancelled")));
-}
-
-QList<std::optional<TextExtraction>> extractTexts(const QList<FileRecord> &records, std::stop_token stop)
+// Texts in one batch on `pool`: the interactive pool for a file someone is looking at, the shared
+// one for the background index, so a preview never waits behind a long indexing run.
+QList<std::optional<TextExtraction>> readTexts(ReaderPool &pool, const QList<FileRecord> &records, std::stop_token stop)
 {
     QList<ReaderRequest> batch;
     batch.reserve(records.size());
@@ -45,7 +32,7 @@ QList<std::optional<TextExtraction>> extractTexts(const QList<FileRecord> &recor
     }
     QList<std::optional<TextExtraction>> results;
     results.reserve(records.size());
-    for (const ReaderResponse &response : ReaderPool::shared().run(batch, std::move(stop))) {
+    for (const ReaderResponse &response : pool.run(batch, std::move(stop))) {
         if (response.status == Status::done)
             results.append(TextExtraction { response.text, response.partial, response.error });
         else if (response.status == Status::cancelled)
@@ -56,9 +43,31 @@ QList<std::optional<TextExtraction>> extractTexts(const QList<FileRecord> &recor
     return results;
 }
 
+} // namespace
+
+namespace ContentReaders {
+
+void allow(const QByteArrayList &folders)
+{
+    ReaderPool::shared().allow(folders);
+    ReaderPool::interactive().allow(folders);
+}
+
+TextExtraction extractText(const FileRecord &record, std::stop_token stop)
+{
+    return readTexts(ReaderPool::interactive(), { record }, std::move(stop))
+        .constFirst()
+        .value_or(TextExtraction::failure(QStringLiteral("Reading was cancelled")));
+}
+
+QList<std::optional<TextExtraction>> extractTexts(const QList<FileRecord> &records, std::stop_token stop)
+{
+    return readTexts(ReaderPool::shared(), records, std::move(stop));
+}
+
 Thumbnail thumbnail(const QByteArray &path, FileKind kind, int edge, std::stop_token stop)
 {
-    const ReaderResponse response = ReaderPool::shared().run(fileRequest(ReaderTask::thumbnail, path, kind, edge), stop);
+    const ReaderResponse response = ReaderPool::interactive().run(fileRequest(ReaderTask::thumbnail, path, kind, edge), stop);
     Thumbnail result;
     switch (response.status) {
     case Status::done:
@@ -108,7 +117,7 @@ QList<MediaFacts> mediaFacts(const QList<std::pair<QByteArray, FileKind>> &files
 
 std::optional<QList<QSizeF>> pdfPageSizes(const QByteArray &path)
 {
-    const ReaderResponse response = ReaderPool::shared().run(fileRequest(ReaderTask::pdfPages, path, FileKind::documents));
+    const ReaderResponse response = ReaderPool::interactive().run(fileRequest(ReaderTask::pdfPages, path, FileKind::documents));
     if (response.status != Status::done)
         return std::nullopt;
     return response.pageSizes;
@@ -118,13 +127,13 @@ QImage pdfPage(const QByteArray &path, int index, int width)
 {
     ReaderRequest request = fileRequest(ReaderTask::pdfPage, path, FileKind::documents, width);
     request.page = index;
-    const ReaderResponse response = ReaderPool::shared().run(request);
+    const ReaderResponse response = ReaderPool::interactive().run(request);
     return response.status == Status::done ? response.image : QImage();
 }
 
 QImage previewImage(const QByteArray &path, int edge)
 {
-    const ReaderResponse response = ReaderPool::shared().run(fileRequest(ReaderTask::image, path, FileKind::images, edge));
+    const ReaderResponse response = ReaderPool::interactive().run(fileRequest(ReaderTask::image, path, FileKind::images, edge));
     return response.status == Status::done ? response.image : QImage();
 }
 

@@ -23,7 +23,8 @@ namespace ContentReaders {
 void allow(const QByteArrayList &folders);
 
 // The file's plain text: recognition for images, the text layer (or recognised pages) of a
-// PDF, plain-text and office formats; at most 250,000 user-perceived characters.
+// PDF, plain-text and office formats; at most 250,000 user-perceived characters. For a file
+// someone waits on: it does not queue behind the background batches of `extractTexts`.
 TextExtraction extractText(const FileRecord &record, std::stop_token stop = {});
 // Several files in one batch, answered in order: the helper reads one while the next waits in
 // line. Absent for a file whose reading was cancelled.

@@ -225,6 +225,12 @@ ReaderPool &ReaderPool::shared()
     return pool;
 }
 
+ReaderPool &ReaderPool::interactive()
+{
+    static ReaderPool pool;
+    return pool;
+}
+
 ReaderPool::ReaderPool() : ReaderPool(Options()) { }
 
 ReaderPool::ReaderPool(Options options) : m_options(std::move(options))

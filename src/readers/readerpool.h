@@ -40,7 +40,11 @@ public:
         std::chrono::milliseconds idleLifetime = std::chrono::seconds(30);
     };
 
+    // The pool for background work (scans, the text index, look-alike prints).
     static ReaderPool &shared();
+    // A second pool for what someone is waiting to see (thumbnails, previews, a file's text),
+    // so it never queues behind background batches.
+    static ReaderPool &interactive();
 
     ReaderPool();
     explicit ReaderPool(Options options);
