@@ -36,8 +36,10 @@ screenshots: sample
 build/asan/build.ninja: CMakeLists.txt | bootstrap
 	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARY_SANITIZE=ON
 
-# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test through CTest.
+# Checks that the bootstrap installs everything the build and the scripts use, builds with
+# AddressSanitizer and UndefinedBehaviorSanitizer and runs every test through CTest.
 test: bootstrap build/asan/build.ninja
+	scripts/check-dependencies build/asan
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp \
