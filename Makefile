@@ -60,7 +60,8 @@ PREFIX ?= /usr/local
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)"
 
-# Builds the Debian package build/package/tessary_VERSION_ARCH.deb (installs under /usr).
+# Builds the Debian package build/package/tessary_VERSION_ARCH.deb (installs under /usr) and
+# checks that its Depends and Recommends bring in everything the programs load.
 package: build
 	cd build/release && cpack -G DEB -B $(CURDIR)/build/package
-	@ls build/package/*.deb
+	scripts/check-package-depends "$$(ls -t build/package/tessary_*.deb | head -n 1)"

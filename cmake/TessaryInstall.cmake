@@ -44,7 +44,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TESSARY_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its platform and image plug-ins at run time, so no library names them.
+# Qt loads its platform and image plug-ins at run time, so no library names them; nor the
+# cursor library its X11 plug-in opens for the cursor theme. scripts/check-package-depends checks
+# what the window loads against these lists.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, libqt6svg6, tesseract-ocr-eng, adwaita-icon-theme")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, libqt6svg6, tesseract-ocr-eng, adwaita-icon-theme, libxcursor1")
 include(CPack)
