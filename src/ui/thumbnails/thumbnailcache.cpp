@@ -126,6 +126,7 @@ void ThumbnailCache::startWaiting()
         ThumbnailProvider::Request request;
         request.path = job.file.path;
         request.modified = job.file.modified;
+        request.size = job.file.size;
         request.kind = job.file.kind;
         request.edge = std::max(m_pixelSize.width(), m_pixelSize.height());
         request.version = m_options.version;
