@@ -4,6 +4,7 @@
 #include "ui/desktop/quicksearchpanel.h"
 #include "ui/desktop/settingswindow.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -243,6 +244,30 @@ private Q_SLOTS:
             QTest::keyClicks(&elsewhere, QStringLiteral("ok"));
             QCOMPARE(elsewhere.text(), QStringLiteral("ok"));
         }
+    }
+
+    void escapeClosesSettingsUnlessRecording_data()
+    {
+        QTest::addColumn<bool>("recording");
+        QTest::newRow("idle_window_closes") << false;
+        QTest::newRow("recording_is_only_cancelled") << true;
+    }
+
+    void escapeClosesSettingsUnlessRecording()
+    {
+        QFETCH(bool, recording);
+        Desk desk(m_environment);
+        desk.services.showSettings();
+        SettingsWindow *window = desk.services.settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        if (recording)
+            window->recordShortcut();
+        // Pressed on a control, which leaves Escape to its window.
+        QCheckBox *control = window->findChild<QCheckBox *>();
+        QVERIFY(control);
+        QTest::keyClick(control, Qt::Key_Escape);
+        QCOMPARE(window->isVisible(), recording);
+        QVERIFY(!window->isRecording());
     }
 
     void closingTheWindowEndsRecording()
