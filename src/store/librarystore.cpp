@@ -58,6 +58,9 @@ LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
         m_serviceTimer->setInterval(kServiceIntervalMs);
         connect(m_serviceTimer, &QTimer::timeout, this, &LibraryStore::serviceTick);
         m_serviceTimer->start();
+        if (QCoreApplication::instance() != nullptr)
+            connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                &LibraryStore::finishJobsBeforeQuit);
     }
     if (setup.watchesPower)
         watchPowerSource();

@@ -345,6 +345,9 @@ private:
     void pauseIndexing();
     // Pauses or resumes the text index for the power source and the setting.
     void followPower();
+    // Cancels every job and waits a little for the workers to stop: a job still running while
+    // the process exits would use what exit has already destroyed.
+    void finishJobsBeforeQuit();
 
     Setup m_setup;
     LibraryWorkers m_workers;

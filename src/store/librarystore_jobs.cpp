@@ -16,6 +16,8 @@
 namespace {
 
 constexpr qsizetype kShownRuleErrors = 10;
+// A cancelled job stops at its next check; a reader helper gives up its file within seconds.
+constexpr int kQuitGraceMs = 5000;
 
 struct IndexOutcome
 {
@@ -174,6 +176,15 @@ void LibraryStore::watchPowerSource()
     auto *power = new PowerSource(this);
     connect(power, &PowerSource::onBatteryChanged, this, &LibraryStore::setOnBattery);
     setOnBattery(power->onBattery());
+}
+
+void LibraryStore::finishJobsBeforeQuit()
+{
+    for (std::shared_ptr<JobHandle> *job : { &m_scanJob, &m_duplicateJob, &m_indexJob, &m_similarJob, &m_ruleJob,
+             &m_textJob, &m_catalogJob, &m_indexLoadJob })
+        cancelJob(*job);
+    for (const JobPriority priority : { JobPriority::utility, JobPriority::userInitiated })
+        WorkerPools::pool(priority)->waitForDone(kQuitGraceMs);
 }
 
 void LibraryStore::findSimilar()
