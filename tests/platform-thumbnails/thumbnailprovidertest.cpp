@@ -1,7 +1,6 @@
 #include "analysis/thumbnails/thumbnailprovider.h"
 #include "platform/thumbnails/thumbnailstore.h"
 #include "samplefiles.h"
-#include "support/giothumbnail.h"
 #include "support/testtree.h"
 
 #include <QBuffer>
@@ -14,7 +13,6 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <sys/stat.h>
 #include <zlib.h>
 
 namespace {
@@ -110,7 +108,6 @@ void ThumbnailProviderTest::initTestCase()
     QVERIFY(m_home.isValid());
     qputenv("HOME", QFile::encodeName(m_home.path()));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("cache"))));
-    qputenv("GIO_USE_VFS", "local");
 }
 
 void ThumbnailProviderTest::init()
@@ -160,15 +157,6 @@ void ThumbnailProviderTest::makesFittingThumbnails()
     // Written back to the shared cache, where the next request finds it.
     const auto again = ThumbnailProvider::provide(request(path, FileKind(FileKind::Value(kindValue)), edge));
     QCOMPARE(again.source, ThumbnailProvider::Source::sharedCache);
-    // ... and so do GLib's readers, for the file as it is.
-    struct stat status {};
-    QCOMPARE(::stat(path.constData(), &status), 0);
-    ThumbnailProvider::Request current = request(path, FileKind(FileKind::Value(kindValue)), edge);
-    current.modified = Timestamp::fromTimespec(status.st_mtim);
-    current.size = status.st_size;
-    QVERIFY(!GioThumbnail::of(path).valid);
-    QCOMPARE(ThumbnailProvider::provide(current).source, ThumbnailProvider::Source::generated);
-    QVERIFY(GioThumbnail::of(path).valid);
 }
 
 void ThumbnailProviderTest::hostileFilesFailWithoutCrashing_data()

@@ -4,7 +4,6 @@
 #include "store/audioplayer.h"
 #include "ui/frame/elidedlabel.h"
 
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -49,27 +48,6 @@ private Q_SLOTS:
         QVERIFY(!shown(busy, &footer));
         QVERIFY(shown(dot, &footer));
         QCOMPARE(footer.findChild<ElidedLabel *>(QStringLiteral("status"))->text(), store.status());
-    }
-
-    void indexLineSaysWhenIndexingWaitsForMainsPower()
-    {
-        Probe probe;
-        LibraryStore store(setup(m_environment.newSettingsFile(), probe.workers({ QStringLiteral("index") })));
-        FooterBar footer(store);
-        auto *line = footer.findChild<QWidget *>(QStringLiteral("indexing"));
-        QVERIFY(!shown(line, &footer));
-
-        store.indexText();
-        QVERIFY(shown(line, &footer));
-        store.setOnBattery(true);
-        QVERIFY(shown(line, &footer));
-        QCOMPARE(line->findChildren<QLabel *>().last()->text(), store.indexStatus());
-        QVERIFY(store.indexStatus().contains(u"battery"));
-        store.setOnBattery(false);
-        QVERIFY(store.indexing());
-        probe.gate.open();
-        QTRY_VERIFY(!store.indexing());
-        QVERIFY(!shown(line, &footer));
     }
 
     void quickLookFollowsTheSelection()
