@@ -48,5 +48,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # cursor library its X11 plug-in opens for the cursor theme. scripts/check-package-depends checks
 # what the window loads against these lists.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, libqt6svg6, tesseract-ocr-eng, adwaita-icon-theme, libxcursor1")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, libqt6svg6, tesseract-ocr-eng, adwaita-icon-theme, libxcursor1, qt6-wayland, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-libav, gstreamer1.0-pulseaudio")
 include(CPack)

@@ -13,6 +13,7 @@ const QString kAutoRefresh = QStringLiteral("autoRefresh");
 const QString kAutoInstallers = QStringLiteral("autoInstallers");
 const QString kAutoScreenshots = QStringLiteral("autoScreenshots");
 const QString kMinimal = QStringLiteral("minimal");
+const QString kIndexOnBattery = QStringLiteral("indexOnBattery");
 const QString kPinnedPaths = QStringLiteral("pinnedPaths");
 const QString kSavedSearches = QStringLiteral("savedSearches");
 const QString kLastRuleRun = QStringLiteral("lastRuleRun");
@@ -73,6 +74,11 @@ bool LibrarySettings::minimal() const
     return m_file->plainBoolean(kMinimal);
 }
 
+bool LibrarySettings::indexOnBattery() const
+{
+    return m_file->plainBoolean(kIndexOnBattery);
+}
+
 QStringList LibrarySettings::pinnedPaths() const
 {
     return m_file->stringList(kPinnedPaths).value_or(QStringList());
@@ -126,6 +132,11 @@ bool LibrarySettings::setAutoScreenshots(bool value)
 bool LibrarySettings::setMinimal(bool value)
 {
     return m_file->setBoolean(kMinimal, value);
+}
+
+bool LibrarySettings::setIndexOnBattery(bool value)
+{
+    return m_file->setBoolean(kIndexOnBattery, value);
 }
 
 bool LibrarySettings::setPinnedPaths(const QStringList &value)

@@ -35,6 +35,8 @@ public:
     bool autoInstallers() const;
     bool autoScreenshots() const;
     bool minimal() const;
+    // False unless stored as the Boolean true: the text index waits for mains power.
+    bool indexOnBattery() const;
     QStringList pinnedPaths() const;
     QStringList savedSearches() const;
     // The distant past when absent or not a date.
@@ -54,6 +56,7 @@ public:
     bool setAutoInstallers(bool value);
     bool setAutoScreenshots(bool value);
     bool setMinimal(bool value);
+    bool setIndexOnBattery(bool value);
     bool setPinnedPaths(const QStringList &value);
     bool setSavedSearches(const QStringList &value);
     bool setLastRuleRun(const Timestamp &value);

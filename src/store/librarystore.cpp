@@ -37,6 +37,7 @@ LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
     m_pinnedPaths = m_settings->pinnedPaths();
     m_lastRuleRun = m_settings->lastRuleRun();
     m_minimal = m_settings->minimal();
+    m_indexOnBattery = m_settings->indexOnBattery();
     m_savedSearches = m_settings->savedSearches();
     m_hotKeyCode = m_settings->hotKeyCode();
     m_hotKeyMods = m_settings->hotKeyMods();
@@ -57,7 +58,12 @@ LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
         m_serviceTimer->setInterval(kServiceIntervalMs);
         connect(m_serviceTimer, &QTimer::timeout, this, &LibraryStore::serviceTick);
         m_serviceTimer->start();
+        if (QCoreApplication::instance() != nullptr)
+            connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                &LibraryStore::finishJobsBeforeQuit);
     }
+    if (setup.watchesPower)
+        watchPowerSource();
 }
 
 LibraryStore::~LibraryStore()
@@ -74,6 +80,7 @@ LibraryStore &LibraryStore::shared()
     static LibraryStore *const instance = [] {
         Setup setup;
         setup.restoresFolders = true;
+        setup.watchesPower = true;
         setup.arguments = QCoreApplication::arguments();
         return new LibraryStore(setup);
     }();

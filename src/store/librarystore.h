@@ -57,6 +57,8 @@ public:
         QStringList arguments;
         // The defaults file; empty: the user's.
         QString settingsFile;
+        // Follow UPower's OnBattery (`onBattery`); off for tests and tools.
+        bool watchesPower = false;
         LibraryWorkers workers = LibraryWorkers::standard();
     };
 
@@ -143,6 +145,9 @@ public:
     void setAutoScreenshots(bool on);
     bool minimal() const { return m_minimal; }
     void setMinimal(bool on);
+    // Whether the text index also runs on battery power (otherwise it pauses there).
+    bool indexOnBattery() const { return m_indexOnBattery; }
+    void setIndexOnBattery(bool on);
     const QStringList &pinnedPaths() const { return m_pinnedPaths; }
     void setPinnedPaths(const QStringList &paths);
     const QStringList &savedSearches() const { return m_savedSearches; }
@@ -211,6 +216,13 @@ public:
     const QList<DuplicateGroup> &duplicates() const { return m_duplicates; }
     bool indexing() const { return m_indexing; }
     const QString &indexStatus() const { return m_indexStatus; }
+    // Whether the computer runs on battery (the application's store follows UPower). Going on
+    // battery pauses the text index unless `indexOnBattery`: the files read so far are kept and
+    // the run goes on from there on mains power.
+    bool onBattery() const { return m_onBattery; }
+    void setOnBattery(bool on);
+    // True while the text index waits for mains power; `indexStatus` says so.
+    bool indexPaused() const { return m_indexPaused; }
     bool similarScanning() const { return m_similarScanning; }
     const QString &similarStatus() const { return m_similarStatus; }
     const QList<DuplicateGroup> &similarGroups() const { return m_similarGroups; }
@@ -249,6 +261,7 @@ Q_SIGNALS:
     void autoInstallersChanged();
     void autoScreenshotsChanged();
     void minimalChanged();
+    void indexOnBatteryChanged();
     void pinnedPathsChanged();
     void savedSearchesChanged();
     void lastRuleRunChanged();
@@ -265,6 +278,8 @@ Q_SIGNALS:
     void duplicatesChanged();
     void indexingChanged();
     void indexStatusChanged();
+    void onBatteryChanged();
+    void indexPausedChanged();
     void similarScanningChanged();
     void similarStatusChanged();
     void similarGroupsChanged();
@@ -323,6 +338,16 @@ private:
 
     // Jobs
     void applyDuplicates(const QList<DuplicateGroup> &groups);
+    void watchPowerSource();
+    bool holdsIndex() const { return m_onBattery && !m_indexOnBattery; }
+    void setIndexPaused(bool on);
+    // Stops the running index job; what it read is kept (applied when it returns).
+    void pauseIndexing();
+    // Pauses or resumes the text index for the power source and the setting.
+    void followPower();
+    // Cancels every job and waits a little for the workers to stop: a job still running while
+    // the process exits would use what exit has already destroyed.
+    void finishJobsBeforeQuit();
 
     Setup m_setup;
     LibraryWorkers m_workers;
@@ -341,6 +366,8 @@ private:
     std::shared_ptr<JobHandle> m_catalogJob;
     std::shared_ptr<JobHandle> m_indexLoadJob;
     bool m_indexAfterLoad = false; // an indexing run waits for the index being read
+    // Stops the running index job like a cancellation, but its result is applied.
+    std::stop_source m_indexPause;
     quint64 m_generation = 0;
     quint64 m_indexGeneration = 0;
 
@@ -359,6 +386,9 @@ private:
     TextIndex m_textIndex;
     bool m_indexing = false;
     QString m_indexStatus;
+    bool m_onBattery = false;
+    bool m_indexOnBattery = false;
+    bool m_indexPaused = false;
     QList<DuplicateGroup> m_similarGroups;
     bool m_similarScanning = false;
     QString m_similarStatus;

@@ -2,8 +2,10 @@
 // clean-up rules. Each runs at utility priority on copies and is applied on the main thread
 // only while it is still wanted.
 
+#include "platform/desktop/powersource.h"
 #include "store/backgroundjob.h"
 #include "store/librarycatalog.h"
+#include "store/librarysettings.h"
 #include "store/librarystore.h"
 
 #include <QCoreApplication>
@@ -14,11 +16,15 @@
 namespace {
 
 constexpr qsizetype kShownRuleErrors = 10;
+// A cancelled job stops at its next check; a reader helper gives up its file within seconds.
+constexpr int kQuitGraceMs = 5000;
 
 struct IndexOutcome
 {
     TextIndexResult result;
     std::shared_ptr<const LibraryCatalog> catalog;
+    // Stopped by a pause: `result` holds the files read until then.
+    bool paused = false;
 };
 
 } // namespace
@@ -61,7 +67,15 @@ void LibraryStore::indexText()
         return;
     }
     cancelJob(m_indexJob);
+    if (holdsIndex()) {
+        setIndexing(false);
+        setIndexPaused(true);
+        return;
+    }
+    setIndexPaused(false);
     setIndexing(true);
+    m_indexPause = std::stop_source();
+    const std::stop_source pause = m_indexPause;
     const QList<FileRecord> files = m_files;
     const TextIndex existing = m_textIndex;
     const quint64 generation = ++m_indexGeneration;
@@ -85,10 +99,14 @@ void LibraryStore::indexText()
     };
     const auto run = m_workers.indexText;
     m_indexJob = startBackgroundJob<IndexOutcome>(this, JobPriority::utility,
-        ([run, files, existing, progress, previous](std::stop_token stop) {
+        ([run, files, existing, progress, previous, pause](std::stop_token stop) {
             IndexOutcome outcome;
-            outcome.result = run(files, existing, progress, stop);
-            if (!stop.stop_requested())
+            std::stop_source halt;
+            const std::stop_callback cancelled(stop, [&halt] { halt.request_stop(); });
+            const std::stop_callback paused(pause.get_token(), [&halt] { halt.request_stop(); });
+            outcome.result = run(files, existing, progress, halt.get_token());
+            outcome.paused = pause.stop_requested();
+            if (!halt.stop_requested())
                 outcome.catalog = LibraryCatalog::build(files, outcome.result.entries, previous.get(), stop);
             return outcome;
         }),
@@ -96,6 +114,15 @@ void LibraryStore::indexText()
             if (generation != m_indexGeneration)
                 return;
             m_indexJob.reset();
+            if (outcome.paused) {
+                // What was read stays searchable, and the next run reuses it.
+                TextIndex kept = m_textIndex;
+                for (auto entry = outcome.result.entries.cbegin(); entry != outcome.result.entries.cend(); ++entry)
+                    kept.insert(entry.key(), entry.value());
+                setTextIndex(kept);
+                releaseInBackground(std::move(outcome));
+                return;
+            }
             setTextIndex(outcome.result.entries);
             if (outcome.catalog && filesRevision == m_filesRevision)
                 installCatalog(std::move(outcome.catalog), m_filesRevision, m_textIndexRevision);
@@ -105,6 +132,59 @@ void LibraryStore::indexText()
                 + QString::number(outcome.result.failures) + QStringLiteral(" unreadable"));
             releaseInBackground(std::move(outcome));
         });
+}
+
+void LibraryStore::setIndexOnBattery(bool on)
+{
+    assign(m_indexOnBattery, on, &LibraryStore::indexOnBatteryChanged);
+    reportSettingsFailure(m_settings->setIndexOnBattery(on));
+    followPower();
+}
+
+void LibraryStore::setOnBattery(bool on)
+{
+    assign(m_onBattery, on, &LibraryStore::onBatteryChanged);
+    followPower();
+}
+
+void LibraryStore::setIndexPaused(bool on)
+{
+    assign(m_indexPaused, on, &LibraryStore::indexPausedChanged);
+    if (on)
+        setIndexStatus(QStringLiteral("Text indexing paused on battery power"));
+}
+
+void LibraryStore::pauseIndexing()
+{
+    if (!m_indexing)
+        return;
+    m_indexPause.request_stop();
+    setIndexing(false);
+    setIndexPaused(true);
+}
+
+void LibraryStore::followPower()
+{
+    if (holdsIndex())
+        pauseIndexing();
+    else if (m_indexPaused)
+        indexText();
+}
+
+void LibraryStore::watchPowerSource()
+{
+    auto *power = new PowerSource(this);
+    connect(power, &PowerSource::onBatteryChanged, this, &LibraryStore::setOnBattery);
+    setOnBattery(power->onBattery());
+}
+
+void LibraryStore::finishJobsBeforeQuit()
+{
+    for (std::shared_ptr<JobHandle> *job : { &m_scanJob, &m_duplicateJob, &m_indexJob, &m_similarJob, &m_ruleJob,
+             &m_textJob, &m_catalogJob, &m_indexLoadJob })
+        cancelJob(*job);
+    for (const JobPriority priority : { JobPriority::utility, JobPriority::userInitiated })
+        WorkerPools::pool(priority)->waitForDone(kQuitGraceMs);
 }
 
 void LibraryStore::findSimilar()

@@ -1,12 +1,17 @@
 #include "platform/thumbnails/thumbnailstore.h"
 
+#include "support/testtree.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <gio/gio.h>
 #include <sys/stat.h>
+
+Q_DECLARE_METATYPE(ThumbnailStore::Size)
 
 namespace {
 
@@ -27,6 +32,26 @@ unsigned modeOf(const QString &path)
     return status.st_mode & 07777;
 }
 
+// The file's thumbnail that GLib itself, as GTK's file chooser and Files ask it, finds valid.
+QByteArray validThumbnail(const QByteArray &path)
+{
+    QByteArray thumbnail;
+    GFile *file = g_file_new_for_path(path.constData());
+    if (GFileInfo *info = g_file_query_info(file, "thumbnail::*", G_FILE_QUERY_INFO_NONE, nullptr, nullptr)) {
+        if (g_file_info_get_attribute_boolean(info, G_FILE_ATTRIBUTE_THUMBNAIL_IS_VALID))
+            thumbnail = g_file_info_get_attribute_byte_string(info, G_FILE_ATTRIBUTE_THUMBNAIL_PATH);
+        g_object_unref(info);
+    }
+    g_object_unref(file);
+    return thumbnail;
+}
+
+Timestamp modifiedOf(const QByteArray &path)
+{
+    struct stat status {};
+    return ::stat(path.constData(), &status) == 0 ? Timestamp::fromTimespec(status.st_mtim) : Timestamp();
+}
+
 } // namespace
 
 class ThumbnailStoreTest : public QObject
@@ -44,6 +69,10 @@ private Q_SLOTS:
     void thumbnailOfAnotherProgram();
     void sizeFolderOrder();
     void failuresAreRecordedPerVersionAndState();
+    void glibAcceptsWrittenThumbnails_data();
+    void glibAcceptsWrittenThumbnails();
+    void thumbnailsWithCompressedKeys_data();
+    void thumbnailsWithCompressedKeys();
 
 private:
     // Writes a PNG as another program would, at the name the standard derives from the URI.
@@ -57,6 +86,8 @@ void ThumbnailStoreTest::initTestCase()
     QVERIFY(m_home.isValid());
     qputenv("HOME", QFile::encodeName(m_home.path()));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("cache"))));
+    // GIO answers for local files itself, without the desktop's file system daemons.
+    qputenv("GIO_USE_VFS", "local");
 }
 
 void ThumbnailStoreTest::init()
@@ -195,6 +226,66 @@ void ThumbnailStoreTest::failuresAreRecordedPerVersionAndState()
     QVERIFY(QFile::exists(ThumbnailStore::cacheFolder() + QStringLiteral("/fail/tessary-0.1.0")));
     // A failure is not a thumbnail.
     QVERIFY(ThumbnailStore::find(path, kModified, 128).isNull());
+}
+
+void ThumbnailStoreTest::glibAcceptsWrittenThumbnails_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<ThumbnailStore::Size>("size");
+    QTest::addColumn<QByteArray>("folder");
+
+    const std::pair<const char *, QByteArray> names[] { { "plain", "photo.jpg" },
+        { "percent_encoded_utf8", "caf\xC3\xA9 #1 [50%] ;\xE2\x82\xAC?.jpg" }, { "not_utf8", "\xE9t\xE9 \xFF.jpg" } };
+    const std::pair<ThumbnailStore::Size, const char *> sizes[] { { ThumbnailStore::Size::normal, "normal" },
+        { ThumbnailStore::Size::large, "large" }, { ThumbnailStore::Size::xLarge, "x-large" },
+        { ThumbnailStore::Size::xxLarge, "xx-large" } };
+    for (const auto &[row, name] : names)
+        for (const auto &[size, folder] : sizes)
+            QTest::addRow("%s_%s", row, folder) << name << size << QByteArray(folder);
+}
+
+void ThumbnailStoreTest::glibAcceptsWrittenThumbnails()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(ThumbnailStore::Size, size);
+    QFETCH(QByteArray, folder);
+    TestTree tree;
+    const QByteArray path = tree.file(name, QByteArray(1234, 'x'));
+    QVERIFY(ThumbnailStore::write(path, modifiedOf(path), filled(1600, 1200, Qt::red), size, { 1234, "image/jpeg" }));
+
+    QVERIFY2(validThumbnail(path).contains(QByteArray('/' + folder + '/')), validThumbnail(path).constData());
+    // The file changes: GLib sees the thumbnail no longer fits it.
+    tree.setModified(name, Timestamp::fromUnix(1'000'000'000));
+    QCOMPARE(validThumbnail(path), QByteArray());
+}
+
+void ThumbnailStoreTest::thumbnailsWithCompressedKeys_data()
+{
+    QTest::addColumn<QString>("software");
+    QTest::addColumn<bool>("current");
+    QTest::addColumn<bool>("rewritten");
+    QTest::newRow("earlier_tessary_rewritten") << QStringLiteral("Tessary") << true << true;
+    QTest::newRow("another_program_left_alone") << QStringLiteral("Other") << true << false;
+    QTest::newRow("stale_one_left_alone") << QStringLiteral("Tessary") << false << false;
+}
+
+void ThumbnailStoreTest::thumbnailsWithCompressedKeys()
+{
+    QFETCH(QString, software);
+    QFETCH(bool, current);
+    // Qt compresses values of 40 characters or more (zTXt), which GLib does not read.
+    TestTree tree;
+    const QByteArray path = tree.file("a name long enough for a compressed uri.png", "png");
+    const Timestamp modified = modifiedOf(path);
+    QImage image = filled(256, 128, Qt::green);
+    image.setText(QStringLiteral("Software"), software);
+    plant("large", ThumbnailStore::uriOf(path), QByteArray::number(modified.unixSeconds() - (current ? 0 : 1)), image);
+    QCOMPARE(validThumbnail(path), QByteArray());
+
+    QCOMPARE(ThumbnailStore::find(path, modified, 256).isNull(), !current);
+    QTEST(!validThumbnail(path).isEmpty(), "rewritten");
+    if (current) // the pixels, as they were
+        QCOMPARE(ThumbnailStore::find(path, modified, 256).pixelColor(3, 3), QColor(Qt::green));
 }
 
 QTEST_GUILESS_MAIN(ThumbnailStoreTest)

@@ -343,6 +343,54 @@ private Q_SLOTS:
         QCOMPARE(store.textIndex().value("/t/a").text, QStringLiteral("second"));
         QVERIFY(store.viewsPrepared());
     }
+    void indexPausesOnBatteryAndGoesOnFromThere_data()
+    {
+        QTest::addColumn<bool>("allowedOnBattery"); // resumed by the setting, else by mains power
+        QTest::newRow("mains_power_returns") << false;
+        QTest::newRow("indexing_on_battery_allowed") << true;
+    }
+
+    void indexPausesOnBatteryAndGoesOnFromThere()
+    {
+        const Probe probe;
+        const Gate gate = probe.gate;
+        const Counter reads = std::make_shared<std::atomic<int>>(0);
+        LibraryWorkers workers = probe.workers();
+        // Reads, in order, the files the index lacks; the first run is held after each file.
+        workers.indexText = [=](const QList<FileRecord> &files, const TextIndex &existing,
+                                const LibraryWorkers::IndexProgress &, std::stop_token stop) {
+            const bool first = reads->load() == 0;
+            TextIndexResult result;
+            for (auto file = files.cbegin(); file != files.cend() && !stop.stop_requested(); ++file) {
+                *reads += existing.contains(file->path) ? 0 : 1;
+                result.entries.insert(file->path, TextEntry { 0, 0, QStringLiteral("read"), false });
+                if (first)
+                    gate.wait();
+            }
+            return result;
+        };
+        LibraryStore store(setup(m_file, workers));
+        store.setFiles({ record("/t/a"), record("/t/b"), record("/t/c") });
+        store.indexText();
+        QTRY_COMPARE(gate.arrivals(), 1);
+        store.setOnBattery(true);
+        QVERIFY(!store.indexing() && store.indexPaused());
+        QCOMPARE(store.indexStatus(), QStringLiteral("Text indexing paused on battery power"));
+        gate.open();
+        settle();
+        // What was read is kept; a run asked for on battery waits too.
+        QCOMPARE(store.textIndex().keys(), QByteArrayList { "/t/a" });
+        store.indexText();
+        QVERIFY(!store.indexing() && store.indexPaused());
+
+        QFETCH(bool, allowedOnBattery);
+        allowedOnBattery ? store.setIndexOnBattery(true) : store.setOnBattery(false);
+        QVERIFY(store.indexing() && !store.indexPaused());
+        QTRY_VERIFY(!store.indexing());
+        QCOMPARE(store.textIndex().size(), 3);
+        QCOMPARE(reads->load(), 3);
+        QCOMPARE(LibrarySettings(m_file).indexOnBattery(), allowedOnBattery);
+    }
 };
 
 QTEST_MAIN(StoreJobsTest)

@@ -1,6 +1,7 @@
 #include "desktoptesting.h"
 
 #include "platform/globalshortcut/kglobalaccelshortcut.h"
+#include "platform/desktop/powersource.h"
 #include "platform/globalshortcut/portalshortcut.h"
 #include "ui/desktop/quicksearchpanel.h"
 
@@ -152,6 +153,17 @@ private:
     QDBusConnection m_bus;
 };
 
+// UPower's daemon object, as far as Tessary reads it.
+class FakeUPower : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.UPower")
+    Q_PROPERTY(bool OnBattery MEMBER onBattery)
+
+public:
+    bool onBattery = true;
+};
+
 GlobalShortcut::Factory portal()
 {
     return [] { return std::make_unique<PortalShortcut>(); };
@@ -273,6 +285,33 @@ private Q_SLOTS:
         DesktopServices services({ portal(), kglobalaccel() });
         services.configure(store, [] { });
         QTRY_COMPARE(store.hotKeyStatus(), QStringLiteral("Shortcut unavailable (in use). Choose another combination."));
+    }
+
+    void powerSourceFollowsUPower()
+    {
+        const QString service = QStringLiteral("org.freedesktop.UPower");
+        const QString path = QStringLiteral("/org/freedesktop/UPower");
+        const auto announce = [&](const QVariantMap &changed, const QStringList &invalidated) {
+            QDBusMessage signal = QDBusMessage::createSignal(
+                path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+            QVERIFY(m_fakeBus.send(signal << service << changed << invalidated));
+        };
+        PowerSource power(QDBusConnection::sessionBus());
+        FakeUPower upower;
+        QVERIFY(m_fakeBus.registerObject(path, &upower, QDBusConnection::ExportAllProperties));
+        QVERIFY(m_fakeBus.registerService(service));
+        QTRY_VERIFY(power.onBattery());
+
+        // A value arrives with the signal, or is asked for again when only its name does.
+        announce({ { QStringLiteral("OnBattery"), false } }, {});
+        QTRY_VERIFY(!power.onBattery());
+        announce({}, { QStringLiteral("OnBattery") });
+        QTRY_VERIFY(power.onBattery());
+
+        // Without UPower: mains power.
+        QVERIFY(m_fakeBus.unregisterService(service));
+        m_fakeBus.unregisterObject(path);
+        QTRY_VERIFY(!power.onBattery());
     }
 
     void noServiceAtAllNamesTheCommand()

@@ -4,6 +4,7 @@
 #include "ui/desktop/quicksearchpanel.h"
 #include "ui/desktop/settingswindow.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -243,6 +244,21 @@ private Q_SLOTS:
             QTest::keyClicks(&elsewhere, QStringLiteral("ok"));
             QCOMPARE(elsewhere.text(), QStringLiteral("ok"));
         }
+    }
+
+    void escapeCancelsRecordingThenClosesSettings()
+    {
+        Desk desk(m_environment);
+        desk.services.showSettings();
+        SettingsWindow *window = desk.services.settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->recordShortcut();
+        // Pressed on a control, which leaves Escape to its window.
+        QCheckBox *control = window->findChild<QCheckBox *>();
+        QTest::keyClick(control, Qt::Key_Escape);
+        QVERIFY(!window->isRecording() && window->isVisible());
+        QTest::keyClick(control, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
     }
 
     void closingTheWindowEndsRecording()

@@ -5,7 +5,24 @@
 #include "platform/thumbnails/thumbnailstore.h"
 #include "readers/contentreaders.h"
 
+#include <QFile>
+#include <QMimeDatabase>
+
 namespace ThumbnailProvider {
+namespace {
+
+ThumbnailStore::Details detailsOf(const Request &request)
+{
+    ThumbnailStore::Details details;
+    details.fileSize = request.size;
+    static const QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(QFile::decodeName(request.path), QMimeDatabase::MatchExtension);
+    if (!type.isDefault())
+        details.mimeType = type.name().toLatin1();
+    return details;
+}
+
+} // namespace
 
 Result provide(const Request &request, std::stop_token stop)
 {
@@ -38,7 +55,7 @@ Result provide(const Request &request, std::stop_token stop)
     ContentReaders::Thumbnail made = ContentReaders::thumbnail(request.path, request.kind, edge, stop);
     switch (made.outcome) {
     case ContentReaders::Thumbnail::Outcome::made:
-        ThumbnailStore::write(request.path, request.modified, made.image, folder);
+        ThumbnailStore::write(request.path, request.modified, made.image, folder, detailsOf(request));
         result.source = Source::generated;
         result.image = std::move(made.image);
         break;

@@ -21,6 +21,8 @@ struct Request
 {
     QByteArray path;
     Timestamp modified;
+    // Recorded in the thumbnails written (Thumb::Size); negative: unknown.
+    qint64 size = -1;
     FileKind kind = FileKind::other;
     // The longest side, in pixels, the caller will show.
     int edge = 256;

@@ -2,6 +2,7 @@
 
 #include "platform/privatefile.h"
 #include "platform/regularfile.h"
+#include "platform/thumbnails/pngtext.h"
 #include "platform/xdgpaths.h"
 
 #include <QBuffer>
@@ -22,6 +23,10 @@ namespace {
 
 const QString kUriKey = QStringLiteral("Thumb::URI");
 const QString kMTimeKey = QStringLiteral("Thumb::MTime");
+const QString kSizeKey = QStringLiteral("Thumb::Size");
+const QString kMimeTypeKey = QStringLiteral("Thumb::Mimetype");
+const QString kSoftwareKey = QStringLiteral("Software");
+const QString kSoftware = QStringLiteral("Tessary");
 constexpr std::array kSizes { Size::normal, Size::large, Size::xLarge, Size::xxLarge };
 // A cached thumbnail is a small PNG; anything far larger in the cache folder is not one.
 constexpr qint64 kMaxThumbnailFileBytes = 16 * 1024 * 1024;
@@ -68,12 +73,22 @@ bool makeFolder(const QByteArray &folder)
     return ::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST;
 }
 
-// The PNG bytes of `image` with the keys that tie it to the file in its present state.
-QByteArray encodedPng(QImage image, QByteArrayView path, const Timestamp &modified)
+// The keys that tie a thumbnail to the file in its present state, in the order they are written.
+QList<PngText::Entry> keysOf(QByteArrayView path, const Timestamp &modified, const Details &details)
 {
-    image.setText(kUriKey, QString::fromLatin1(uriOf(path)));
-    image.setText(kMTimeKey, QString::number(modified.unixSeconds()));
-    image.setText(QStringLiteral("Software"), QStringLiteral("Tessary"));
+    QList<PngText::Entry> keys { { kUriKey.toLatin1(), uriOf(path) },
+        { kMTimeKey.toLatin1(), QByteArray::number(modified.unixSeconds()) } };
+    if (details.fileSize >= 0)
+        keys.append({ kSizeKey.toLatin1(), QByteArray::number(details.fileSize) });
+    if (!details.mimeType.isEmpty())
+        keys.append({ kMimeTypeKey.toLatin1(), details.mimeType });
+    keys.append({ kSoftwareKey.toLatin1(), kSoftware.toLatin1() });
+    return keys;
+}
+
+// The PNG bytes of `image` with `keys` as plain text chunks (and no other text).
+QByteArray encodedPng(const QImage &image, const QList<PngText::Entry> &keys)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -83,7 +98,7 @@ QByteArray encodedPng(QImage image, QByteArrayView path, const Timestamp &modifi
     writer.setCompression(1);
     if (!writer.write(image))
         return {};
-    return bytes;
+    return PngText::withPlainEntries(bytes, keys);
 }
 
 // Writes `contents` to `target` through a temporary file beside it and a rename, so a reader
@@ -113,7 +128,6 @@ bool keysMatch(const QString &uri, const QString &mtime, QByteArrayView path, co
     return ok && seconds == modified.unixSeconds() && uri == QString::fromLatin1(uriOf(path));
 }
 
-// The thumbnail at `file` when its keys name the file in this state and it fits in `maxEdge`.
 // fail/tessary-<version>: a version is one folder name, whatever it contains.
 QByteArray failureFolder(const QString &version)
 {
@@ -122,7 +136,32 @@ QByteArray failureFolder(const QString &version)
     return cacheFolderBytes() + "/fail/" + name;
 }
 
-QImage readMatching(const QByteArray &file, QByteArrayView path, const Timestamp &modified, int maxEdge)
+// Whether GLib's check would find the keys: Thumb::URI and Thumb::MTime in plain tEXt chunks.
+bool hasPlainKeys(QByteArrayView png, QByteArrayView path, const Timestamp &modified)
+{
+    const QList<PngText::Entry> plain = PngText::plainEntries(png);
+    return plain.contains(PngText::Entry { kUriKey.toLatin1(), uriOf(path) })
+        && plain.contains(PngText::Entry { kMTimeKey.toLatin1(), QByteArray::number(modified.unixSeconds()) });
+}
+
+// Writes the thumbnail at `file` again with its keys in plain chunks; its pixels stay as they are.
+void rewriteWithPlainKeys(
+    const QByteArray &file, QByteArrayView png, const QImage &image, QByteArrayView path, const Timestamp &modified)
+{
+    Details details;
+    bool known = false;
+    const qint64 size = image.text(kSizeKey).toLongLong(&known);
+    details.fileSize = known ? size : -1;
+    details.mimeType = image.text(kMimeTypeKey).toLatin1();
+    const QByteArray bytes = PngText::withPlainEntries(png, keysOf(path, modified, details));
+    if (!bytes.isEmpty())
+        writeAtomically(file, bytes);
+}
+
+enum class Repair { none, plainKeys };
+
+// The thumbnail at `file` when its keys name the file in this state and it fits in `maxEdge`.
+QImage readMatching(const QByteArray &file, QByteArrayView path, const Timestamp &modified, int maxEdge, Repair repair)
 {
     // Opened without following links or blocking, so nothing planted in the cache is waited on.
     const RegularFile regular(file);
@@ -134,7 +173,11 @@ QImage readMatching(const QByteArray &file, QByteArrayView path, const Timestamp
     QFile device;
     if (!device.open(regular.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return {};
-    QImageReader reader(&device, "png");
+    const QByteArray png = device.read(kMaxThumbnailFileBytes);
+    QBuffer buffer;
+    buffer.setData(png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
     const QSize size = reader.size();
     if (!size.isValid() || size.width() > maxEdge || size.height() > maxEdge)
         return {};
@@ -146,6 +189,9 @@ QImage readMatching(const QByteArray &file, QByteArrayView path, const Timestamp
     QImage image = reader.read();
     if (image.isNull() || !keysMatch(image.text(kUriKey), image.text(kMTimeKey), path, modified))
         return {};
+    // Only Tessary's own: another program's file is its business.
+    if (repair == Repair::plainKeys && image.text(kSoftwareKey) == kSoftware && !hasPlainKeys(png, path, modified))
+        rewriteWithPlainKeys(file, png, image, path, modified);
     return image;
 }
 
@@ -194,14 +240,15 @@ QImage find(QByteArrayView path, const Timestamp &modified, int minimumEdge)
     const QByteArray name = fileName(path);
     const QByteArray folder = cacheFolderBytes();
     for (const Size size : order) {
-        QImage image = readMatching(folder + '/' + folderName(size) + '/' + name, path, modified, edgeOf(size));
+        QImage image = readMatching(
+            folder + '/' + folderName(size) + '/' + name, path, modified, edgeOf(size), Repair::plainKeys);
         if (!image.isNull())
             return image;
     }
     return {};
 }
 
-bool write(QByteArrayView path, const Timestamp &modified, const QImage &image, Size size)
+bool write(QByteArrayView path, const Timestamp &modified, const QImage &image, Size size, const Details &details)
 {
     if (image.isNull())
         return false;
@@ -209,7 +256,7 @@ bool write(QByteArrayView path, const Timestamp &modified, const QImage &image, 
     QImage fitted = image;
     if (image.width() > edge || image.height() > edge)
         fitted = image.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    const QByteArray bytes = encodedPng(fitted, path, modified);
+    const QByteArray bytes = encodedPng(fitted, keysOf(path, modified, details));
     const QByteArray folder = cacheFolderBytes() + '/' + folderName(size);
     if (bytes.isEmpty() || !makeFolder(folder))
         return false;
@@ -220,7 +267,7 @@ bool writeFailure(QByteArrayView path, const Timestamp &modified, const QString 
 {
     QImage marker(1, 1, QImage::Format_ARGB32);
     marker.fill(Qt::transparent);
-    const QByteArray bytes = encodedPng(marker, path, modified);
+    const QByteArray bytes = encodedPng(marker, keysOf(path, modified, {}));
     const QByteArray folder = failureFolder(version);
     if (bytes.isEmpty() || !makeFolder(folder))
         return false;
@@ -230,7 +277,7 @@ bool writeFailure(QByteArrayView path, const Timestamp &modified, const QString 
 bool hasFailure(QByteArrayView path, const Timestamp &modified, const QString &version)
 {
     const QByteArray folder = failureFolder(version);
-    return !readMatching(folder + '/' + fileName(path), path, modified, edgeOf(Size::normal)).isNull();
+    return !readMatching(folder + '/' + fileName(path), path, modified, edgeOf(Size::normal), Repair::none).isNull();
 }
 
 } // namespace ThumbnailStore

@@ -124,7 +124,7 @@ QWidget *SettingsWindow::appearanceSection()
     const auto sliderValue = [this] { return qRound(m_store.tileSize() / kTileSizeStep); };
     tileSize->setValue(sliderValue());
     form->addRow(QStringLiteral("Thumbnail size"), tileSize);
-    box->layout()->addItem(form);
+    static_cast<QVBoxLayout *>(box->layout())->addLayout(form);
 
     QCheckBox *minimal = toggle(QStringLiteral("Minimal, monochrome look"), m_store.minimal(), box);
     QCheckBox *refresh = toggle(QStringLiteral("Refresh folders every minute"), m_store.autoRefresh(), box);
@@ -182,6 +182,11 @@ QWidget *SettingsWindow::textSearchSection()
         followingLabel(m_store, &LibraryStore::indexStatus, &LibraryStore::indexStatusChanged, box, false));
     m_rebuild = new QPushButton(box);
     box->layout()->addWidget(m_rebuild);
+    QCheckBox *onBattery = toggle(QStringLiteral("Keep indexing on battery power"), m_store.indexOnBattery(), box);
+    box->layout()->addWidget(onBattery);
+    connect(onBattery, &QCheckBox::toggled, &m_store, &LibraryStore::setIndexOnBattery);
+    connect(&m_store, &LibraryStore::indexOnBatteryChanged, onBattery,
+        [this, onBattery] { onBattery->setChecked(m_store.indexOnBattery()); });
     box->layout()->addWidget(secondaryLabel(QStringLiteral("OCR and PDF text stay on this computer. The index is "
                                                            "stored in your ~/.local/share/Quillon folder."),
         box));
@@ -317,6 +322,16 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
     default:
         return QWidget::eventFilter(watched, event);
     }
+}
+
+void SettingsWindow::keyPressEvent(QKeyEvent *event)
+{
+    // While recording, the filter above has taken Escape to cancel the recording.
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SettingsWindow::hideEvent(QHideEvent *event)

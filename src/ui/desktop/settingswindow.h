@@ -7,6 +7,7 @@
 class DesktopServices;
 class LibraryStore;
 class QCheckBox;
+class QKeyEvent;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -45,6 +46,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void hideEvent(class QHideEvent *event) override;
 
 private:

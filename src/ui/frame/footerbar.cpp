@@ -135,6 +135,7 @@ FooterBar::FooterBar(LibraryStore &store, QWidget *parent)
     connect(&m_store, &LibraryStore::filesChanged, this, &FooterBar::showSelection);
     connect(&m_store, &LibraryStore::indexingChanged, this, &FooterBar::showIndexing);
     connect(&m_store, &LibraryStore::indexStatusChanged, this, &FooterBar::showIndexing);
+    connect(&m_store, &LibraryStore::indexPausedChanged, this, &FooterBar::showIndexing);
     connect(&m_store, &LibraryStore::currentSongChanged, this, &FooterBar::showSong);
     connect(&m_store, &LibraryStore::playingChanged, this, &FooterBar::showSong);
     showScanning();
@@ -159,7 +160,7 @@ void FooterBar::showSelection()
 
 void FooterBar::showIndexing()
 {
-    m_indexing->setVisible(m_store.indexing());
+    m_indexing->setVisible(m_store.indexing() || m_store.indexPaused());
     m_indexStatus->setText(m_store.indexStatus());
 }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/thumbnails/thumbnailprovider.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMimeDatabase>
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr qint64 kMinimumCost = ThumbnailCache::kByteBudget / ThumbnailCache::kCapacity;
+// A stopped request ends at its next check; a reader helper gives up its file within seconds.
+constexpr int kQuitGraceMs = 5000;
 
 ThumbnailCache::Options sharedOptions()
 {
@@ -39,7 +42,14 @@ ThumbnailCache &ThumbnailCache::shared()
     return *instance;
 }
 
-ThumbnailCache::ThumbnailCache() : ThumbnailCache(sharedOptions()) { }
+ThumbnailCache::ThumbnailCache() : ThumbnailCache(sharedOptions())
+{
+    // The shared cache outlives the application; a request still running while the process
+    // exits would use what exit has already destroyed.
+    if (QCoreApplication::instance() != nullptr)
+        connect(
+            QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { withdrawAll(kQuitGraceMs); });
+}
 
 ThumbnailCache::ThumbnailCache(const Options &options, QObject *parent)
     : QObject(parent)
@@ -54,10 +64,15 @@ ThumbnailCache::ThumbnailCache(const Options &options, QObject *parent)
 
 ThumbnailCache::~ThumbnailCache()
 {
+    withdrawAll(-1);
+}
+
+void ThumbnailCache::withdrawAll(int waitMs)
+{
     m_waiting.clear();
     for (std::stop_source &stop : m_running)
         stop.request_stop();
-    m_pool.waitForDone();
+    m_pool.waitForDone(waitMs);
 }
 
 QString ThumbnailCache::key(const FileRecord &file)
@@ -126,6 +141,7 @@ void ThumbnailCache::startWaiting()
         ThumbnailProvider::Request request;
         request.path = job.file.path;
         request.modified = job.file.modified;
+        request.size = job.file.size;
         request.kind = job.file.kind;
         request.edge = std::max(m_pixelSize.width(), m_pixelSize.height());
         request.version = m_options.version;

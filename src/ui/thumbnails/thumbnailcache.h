@@ -47,7 +47,8 @@ public:
     static ThumbnailCache &shared();
     // A cache of its own (tests, tools); `shared` is the one the interface uses.
     explicit ThumbnailCache(const Options &options, QObject *parent = nullptr);
-    // Withdraws every request and waits for the running ones to stop.
+    // Withdraws every request and waits for the running ones to stop; `shared` does so when the
+    // application is about to quit.
     ~ThumbnailCache() override;
 
     // The record's id followed by its modification time in seconds since 1970, the shortest
@@ -92,6 +93,8 @@ private:
     };
 
     void startWaiting();
+    // Withdraws every request and waits up to `waitMs` (-1: for good) for the running ones.
+    void withdrawAll(int waitMs);
     void finish(const QString &key, const Outcome &outcome);
 
     Options m_options;
