@@ -230,7 +230,7 @@ private Q_SLOTS:
         QVERIFY(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
         QVERIFY(named<QPushButton>(*panel, QStringLiteral("Quick Search  Alt+Ctrl+K")));
         named<QAbstractButton>(*panel, QStringLiteral("Show in Tessary"))->click();
-        QCOMPARE(desk.store.destination(), QStringLiteral("Recents"));
+        QCOMPARE(desk.store.destination().key(), QStringLiteral("Recents"));
         QCOMPARE(desk.store.selection(), std::optional<QByteArray>(file.path));
         QCOMPARE(desk.mainOpened, 1);
         QVERIFY(!panel->isVisible());
