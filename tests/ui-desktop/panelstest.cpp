@@ -227,7 +227,8 @@ private Q_SLOTS:
         desk.store.setFiles({ file });
         desk.services.tray()->showPanel(QPoint(10, 10));
         DownloadsPanel *panel = desk.services.tray()->panel();
-        QVERIFY(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
+        QCOMPARE(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier),
+            DesktopServices::Recording::stored);
         QVERIFY(named<QPushButton>(*panel, QStringLiteral("Quick Search  Alt+Ctrl+K")));
         named<QAbstractButton>(*panel, QStringLiteral("Show in Tessary"))->click();
         QCOMPARE(desk.store.destination().key(), QStringLiteral("Recents"));
