@@ -143,10 +143,10 @@ int benchViews()
     for (const QString &sort : sorts) {
         store.setSort(sort);
         for (const QString &destination : destinations) {
-            store.navigate(destination);
+            store.navigate(*Destination::fromKey(destination));
             report(timeReads(store, destination + QStringLiteral(" / ") + sort));
         }
-        store.navigate(QStringLiteral("Home"));
+        store.navigate(Destination::home());
         store.setQuery(QStringLiteral("invoice acme"));
         report(timeReads(store, QStringLiteral("search \"invoice acme\" / ") + sort));
     }

@@ -111,11 +111,11 @@ int switching(LibraryStore &store, PaintClock &clock)
     std::vector<double> firstPaint;
     double coldFirst = 0;
     for (int i = 0; i < kSwitches; ++i) {
-        store.navigate(QStringLiteral("Home"));
+        store.navigate(Destination::home());
         clock.waitUntilQuiet(200);
         const int seen = clock.paints();
         const qint64 start = clock.now();
-        store.navigate(kAllFiles);
+        store.navigate(Destination::recents());
         if (!clock.waitForPaintAfter(seen)) {
             std::printf("  Home to %s: no paint\n", qPrintable(kAllFiles));
             return 1;

@@ -68,26 +68,32 @@ bool contains(int category, const FileRecord &file, const Timestamp &cutoff)
     return contains(category, file, factsOf(file), cutoff);
 }
 
-bool contains(int category, const FileRecord &file, const Facts &facts, const Timestamp &cutoff)
+Membership membership(int category, const FileRecord &file, const Facts &facts)
 {
     switch (category) {
     case 0:
-        return file.modified < cutoff && facts.installer;
+        return { facts.installer, file.modified };
     case 1:
-        return file.modified < cutoff && facts.screenshot;
+        return { facts.screenshot, file.modified };
     case 2:
-        return file.size > kLargeFileBytes;
+        return { file.size > kLargeFileBytes, std::nullopt };
     case 3:
-        return file.added.value_or(file.created) < cutoff && facts.download;
+        return { facts.download, file.added.value_or(file.created) };
     case 4:
-        return file.kind == FileKind::videos && file.size > kLargeFileBytes && file.modified < cutoff;
+        return { file.kind == FileKind::videos && file.size > kLargeFileBytes, file.modified };
     case 5:
-        return file.kind == FileKind::apps && file.lastUsed && *file.lastUsed < cutoff;
+        return { file.kind == FileKind::apps && file.lastUsed.has_value(), file.lastUsed };
     case 6:
-        return file.kind == FileKind::archives && file.modified < cutoff && !facts.installer;
+        return { file.kind == FileKind::archives && !facts.installer, file.modified };
     default:
-        return false;
+        return {};
     }
+}
+
+bool contains(int category, const FileRecord &file, const Facts &facts, const Timestamp &cutoff)
+{
+    const Membership member = membership(category, file, facts);
+    return member.qualifies && (!member.age || *member.age < cutoff);
 }
 
 Timestamp cutoff(const Timestamp &now)

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // One clean-up suggestion: a title, the name of its icon and the files it holds, in library
 // order. A plain value.
@@ -37,6 +38,14 @@ struct Facts
     bool download = false;
 };
 Facts factsOf(const FileRecord &file);
+// What decides whether `file` belongs to `category`, apart from the cutoff: whether it qualifies,
+// and the date that must lie strictly before the cutoff (none where age does not matter).
+struct Membership
+{
+    bool qualifies = false;
+    std::optional<Timestamp> age;
+};
+Membership membership(int category, const FileRecord &file, const Facts &facts);
 // Whether `file` belongs to `category`; older means strictly before `cutoff`.
 bool contains(int category, const FileRecord &file, const Timestamp &cutoff);
 bool contains(int category, const FileRecord &file, const Facts &facts, const Timestamp &cutoff);

@@ -131,12 +131,14 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
             catalog->m_orders[order] = previous->m_orders[order];
         catalog->m_cleanFacts = previous->m_cleanFacts;
         catalog->m_sources = previous->m_sources;
+        catalog->m_counts = previous->m_counts;
         return catalog;
     }
     catalog->m_cleanFacts.reserve(size_t(count));
     for (const FileRecord &file : files)
         catalog->m_cleanFacts.push_back(CleanCategories::factsOf(file));
-    catalog->m_sources = sourcesOf(files);
+    catalog->m_counts = LibraryCounts(files, catalog->m_cleanFacts);
+    catalog->m_sources = catalog->m_counts.sources();
     QStringList nameKeys;
     nameKeys.reserve(count);
     for (const FileRecord &file : files)

@@ -4,6 +4,7 @@
 #include "library/filerecord.h"
 #include "query/searchtext.h"
 #include "store/cleancategory.h"
+#include "store/librarycounts.h"
 
 #include <QList>
 #include <QString>
@@ -40,6 +41,8 @@ public:
     const std::vector<CleanCategories::Facts> &cleanFacts() const { return m_cleanFacts; }
     // The download sources of the records, in code-point order.
     const QStringList &sources() const { return m_sources; }
+    // Counts and sums over the records.
+    const LibraryCounts &counts() const { return m_counts; }
 
     // The distinct source names of `files`, in code-point order.
     static QStringList sourcesOf(const QList<FileRecord> &files);
@@ -51,4 +54,5 @@ private:
     std::vector<qsizetype> m_orders[4];
     std::vector<CleanCategories::Facts> m_cleanFacts;
     QStringList m_sources;
+    LibraryCounts m_counts;
 };

@@ -45,9 +45,7 @@ LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
     m_sourceFilter = QStringLiteral("All sources");
     m_indexStatus = QStringLiteral("Text indexing has not run yet.");
     m_similarStatus = QStringLiteral("Compare locally stored images on this computer.");
-    m_duplicateMode = QStringLiteral("Exact");
     m_rulesStatus = QStringLiteral("Automatic rules are off until you enable them.");
-    m_destination = QStringLiteral("Home");
     m_status = kNoFolderStatus;
     m_sort = QStringLiteral("Newest");
     m_isDemo = setup.arguments.contains(QStringLiteral("--demo"));
@@ -185,7 +183,7 @@ void LibraryStore::removeRoot(const QByteArray &root)
     setRoots(roots);
     persistRoots();
     refresh();
-    navigate(QStringLiteral("Home"));
+    navigate(Destination::home());
 }
 
 void LibraryStore::cancelScanBoundWork()
@@ -271,7 +269,7 @@ void LibraryStore::applyScan(
 void LibraryStore::serviceTick()
 {
     if (m_scanning || m_indexing || m_rulesRunning || m_similarScanning || m_checkingDuplicates
-        || !m_pendingTrash.isEmpty() || m_destination == u"Duplicates" || m_preview)
+        || !m_pendingTrash.isEmpty() || m_destination == Destination::duplicates() || m_preview)
         return;
     const Timestamp now = Timestamp::now();
     const Timestamp due
@@ -305,6 +303,7 @@ void LibraryStore::setFiles(const QList<FileRecord> &files)
     releaseInBackground(std::exchange(m_files, files));
     ++m_filesRevision;
     Q_EMIT filesChanged();
+    keepSelectionShown();
     filesOrIndexChanged();
 }
 
@@ -314,6 +313,8 @@ void LibraryStore::setTextIndex(const TextIndex &index)
     releaseInBackground(std::exchange(m_textIndex, index));
     ++m_textIndexRevision;
     Q_EMIT textIndexChanged();
+    if (!m_query.isEmpty())
+        keepSelectionShown();
     filesOrIndexChanged();
 }
 
@@ -352,19 +353,23 @@ void LibraryStore::setShowInspector(bool on)
     assign(m_showInspector, on, &LibraryStore::showInspectorChanged);
 }
 
-void LibraryStore::setDestination(const QString &destination)
+// Whatever changes the shown list also drops the selected files it no longer shows.
+void LibraryStore::setDestination(const Destination &destination)
 {
-    assign(m_destination, destination, &LibraryStore::destinationChanged);
+    if (assign(m_destination, destination, &LibraryStore::destinationChanged))
+        keepSelectionShown();
 }
 
 void LibraryStore::setQuery(const QString &query)
 {
-    assign(m_query, query, &LibraryStore::queryChanged);
+    if (assign(m_query, query, &LibraryStore::queryChanged))
+        keepSelectionShown();
 }
 
 void LibraryStore::setSourceFilter(const QString &filter)
 {
-    assign(m_sourceFilter, filter, &LibraryStore::sourceFilterChanged);
+    if (assign(m_sourceFilter, filter, &LibraryStore::sourceFilterChanged))
+        keepSelectionShown();
 }
 
 void LibraryStore::setSort(const QString &sort)
@@ -372,7 +377,7 @@ void LibraryStore::setSort(const QString &sort)
     assign(m_sort, sort, &LibraryStore::sortChanged);
 }
 
-void LibraryStore::setDuplicateMode(const QString &mode)
+void LibraryStore::setDuplicateMode(DuplicateMode mode)
 {
     assign(m_duplicateMode, mode, &LibraryStore::duplicateModeChanged);
 }

@@ -4,6 +4,8 @@
 #include "analysis/text/textentry.h"
 #include "query/filequery.h"
 #include "store/cleancategory.h"
+#include "store/destination.h"
+#include "store/librarycounts.h"
 #include "store/libraryworkers.h"
 
 #include <QByteArrayList>
@@ -16,10 +18,12 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <stop_token>
+#include <vector>
 
 class AudioPlayer;
 class JobHandle;
@@ -119,16 +123,16 @@ public:
     void setListMode(bool on);
     bool showInspector() const { return m_showInspector; }
     void setShowInspector(bool on);
-    const QString &destination() const { return m_destination; }
-    void setDestination(const QString &destination);
+    const Destination &destination() const { return m_destination; }
+    void setDestination(const Destination &destination);
     const QString &query() const { return m_query; }
     void setQuery(const QString &query);
     const QString &sourceFilter() const { return m_sourceFilter; }
     void setSourceFilter(const QString &filter);
     const QString &sort() const { return m_sort; }
     void setSort(const QString &sort);
-    const QString &duplicateMode() const { return m_duplicateMode; }
-    void setDuplicateMode(const QString &mode);
+    DuplicateMode duplicateMode() const { return m_duplicateMode; }
+    void setDuplicateMode(DuplicateMode mode);
 
     // Settings, each written to the defaults file when assigned.
     double tileSize() const { return m_tileSize; }
@@ -175,8 +179,17 @@ public:
     QList<FileRecord> searchFiles(const QString &text) const;
     std::optional<FileRecord> selected() const;
     FileQuery parsedQuery() const;
+    void navigate(const Destination &destination);
+
+    // Counts over the whole library: the prepared catalogue's when it matches the files, else
+    // made here once per change of the files. The interface reads these and never walks the
+    // records itself.
+    const LibraryCounts &counts() const;
     qint64 totalSize() const;
-    void navigate(const QString &destination);
+    // The number of files of each clean-up category, in cleanCategories() order.
+    std::array<qsizetype, CleanCategories::kCount> cleanCounts() const;
+    // The first `count` (at most 10) files of `kind`, in library order.
+    QList<FileRecord> leadingFiles(FileKind kind, qsizetype count) const;
     // Whether the derived search texts and sort orders match the current files and index, so
     // views are computed from them instead of from scratch (both give the same lists).
     bool viewsPrepared() const;
@@ -201,8 +214,14 @@ public:
     void requestTrash(const QList<FileRecord> &files, const std::optional<FileRecord> &keeping = std::nullopt);
     void trashPending();
     void trashExtraCopies(const DuplicateGroup &group);
+    // Whether "Trash all…" applies: a clean-up category is shown, not a search.
+    bool canTrashAll() const;
+    // Asks to trash every file the category shows; nothing unless canTrashAll().
+    void requestTrashAll();
     const QHash<QByteArray, QByteArray> &keeperIDs() const { return m_keeperIDs; }
     void setKeeperIDs(const QHash<QByteArray, QByteArray> &keepers);
+    // Records `file` as the copy of `group` to keep.
+    void keep(const DuplicateGroup &group, const FileRecord &file);
     // The kept copy recorded for a pending file, if any.
     std::optional<FileRecord> pendingKeeper(const QByteArray &id) const;
 
@@ -291,13 +310,14 @@ Q_SIGNALS:
     void viewsReady();
 
 private:
-    // Stores `value` and announces it, unless nothing changed.
-    template <typename T> void assign(T &member, const T &value, void (LibraryStore::*changed)())
+    // Stores `value` and announces it, unless nothing changed; true when it changed.
+    template <typename T> bool assign(T &member, const T &value, void (LibraryStore::*changed)())
     {
         if (member == value)
-            return;
+            return false;
         member = value;
         Q_EMIT(this->*changed)();
+        return true;
     }
     void setStatus(const QString &status);
     void setScanning(bool on);
@@ -329,6 +349,12 @@ private:
     void cancelScanBoundWork();
 
     // Views
+    // Steps 1-3 of visibleFiles: whether the record at a position of `files` is shown (valid
+    // until the store changes), and the same for every record.
+    std::function<bool(qsizetype)> shownTest() const;
+    std::vector<char> shownMask() const;
+    // Drops from selectedIDs the files that are no longer shown.
+    void keepSelectionShown();
     void filesOrIndexChanged();
     void prepareViews();
     void installCatalog(std::shared_ptr<const LibraryCatalog> catalog, quint64 filesRevision, quint64 indexRevision);
@@ -392,7 +418,7 @@ private:
     QList<DuplicateGroup> m_similarGroups;
     bool m_similarScanning = false;
     QString m_similarStatus;
-    QString m_duplicateMode;
+    DuplicateMode m_duplicateMode = DuplicateMode::exact;
     QHash<QByteArray, QByteArray> m_keeperIDs;
     std::optional<QString> m_textPreview;
     bool m_copyingText = false;
@@ -411,7 +437,7 @@ private:
     Timestamp m_lastRuleRun;
     QList<FileRecord> m_files;
     QByteArrayList m_roots;
-    QString m_destination;
+    Destination m_destination;
     QString m_query;
     std::optional<QByteArray> m_selection;
     bool m_listMode = false;
@@ -436,4 +462,7 @@ private:
     quint64 m_catalogFilesRevision = 0;
     quint64 m_catalogIndexRevision = 0;
     bool m_catalogQueued = false;
+    // counts() made here while the catalogue lags behind the files, and the files' revision.
+    mutable std::shared_ptr<const LibraryCounts> m_counts;
+    mutable quint64 m_countsRevision = 0;
 };

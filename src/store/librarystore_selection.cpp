@@ -167,3 +167,16 @@ void LibraryStore::deleteSearch(const QString &text)
     searches.removeAll(text);
     setSavedSearches(searches);
 }
+
+void LibraryStore::keepSelectionShown()
+{
+    if (m_selectedIDs.isEmpty())
+        return;
+    // Only the selected records are tested: a search's test is costly without the catalogue.
+    const std::function<bool(qsizetype)> shown = shownTest();
+    QSet<QByteArray> kept;
+    for (qsizetype i = 0; i < m_files.size() && kept.size() < m_selectedIDs.size(); ++i)
+        if (m_selectedIDs.contains(m_files[i].path) && shown(i))
+            kept.insert(m_files[i].path);
+    setSelectedIDs(kept);
+}

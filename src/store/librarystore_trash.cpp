@@ -122,3 +122,23 @@ void LibraryStore::trashExtraCopies(const DuplicateGroup &group)
             extra.append(file);
     requestTrash(extra, *keeper);
 }
+
+bool LibraryStore::canTrashAll() const
+{
+    return m_query.isEmpty() && m_destination.place() == Destination::Place::cleanCategory;
+}
+
+void LibraryStore::requestTrashAll()
+{
+    // While a search shows other files, "all" would reach far beyond the category.
+    if (canTrashAll())
+        requestTrash(visibleFiles());
+}
+
+void LibraryStore::keep(const DuplicateGroup &group, const FileRecord &file)
+{
+    if (m_keeperIDs.value(group.id()) == file.id())
+        return;
+    m_keeperIDs.insert(group.id(), file.id());
+    Q_EMIT keeperIDsChanged();
+}

@@ -14,14 +14,6 @@
 namespace {
 
 const QString kAllSources = QStringLiteral("All sources");
-constexpr qsizetype kPrefixLength = 7; // "source:" and "folder:"
-constexpr qsizetype kRecentDownloads = 10;
-
-Timestamp addedOrCreated(const FileRecord &file)
-{
-    return file.added.value_or(file.created);
-}
-
 } // namespace
 
 bool LibraryStore::catalogMatchesFiles() const
@@ -86,55 +78,73 @@ QString LibraryStore::indexTextOf(const FileRecord &file) const
     return entry == m_textIndex.cend() ? QString() : entry->text;
 }
 
+std::function<bool(qsizetype)> LibraryStore::shownTest() const
+{
+    std::function<bool(qsizetype)> chosen;
+    if (!m_query.isEmpty()) {
+        chosen = [this, matcher = std::make_shared<const QueryMatcher>(parsedQuery())](qsizetype i) {
+            return matcher->matches(m_files[i], indexTextOf(m_files[i]));
+        };
+    } else {
+        switch (m_destination.place()) {
+        case Destination::Place::kind:
+            chosen = [this, kind = m_destination.kind()](qsizetype i) { return m_files[i].kind == kind; };
+            break;
+        case Destination::Place::screenshots:
+            chosen = [this](qsizetype i) { return m_files[i].isScreenshot(); };
+            break;
+        case Destination::Place::largeFiles:
+            chosen = [this](qsizetype i) { return m_files[i].size > kLargeFileBytes; };
+            break;
+        case Destination::Place::cleanCategory:
+            chosen = [this, category = m_destination.category(), cutoff = CleanCategories::cutoff(Timestamp::now()),
+                         facts = catalogMatchesFiles() ? &m_catalog->cleanFacts() : nullptr](qsizetype i) {
+                return CleanCategories::contains(category, m_files[i],
+                    facts ? (*facts)[size_t(i)] : CleanCategories::factsOf(m_files[i]), cutoff);
+            };
+            break;
+        case Destination::Place::source:
+            chosen = [this, name = m_destination.sourceName()](
+                         qsizetype i) { return m_files[i].source && m_files[i].sourceName() == name; };
+            break;
+        case Destination::Place::folder:
+            chosen = [this, folder = m_destination.folderPath()](
+                         qsizetype i) { return LibraryScanner::isInside(m_files[i].path, folder); };
+            break;
+        default:
+            chosen = [](qsizetype) { return true; };
+            break;
+        }
+    }
+    if (m_sourceFilter == kAllSources)
+        return chosen;
+    return [this, chosen](qsizetype i) { return chosen(i) && m_files[i].sourceName() == m_sourceFilter; };
+}
+
+std::vector<char> LibraryStore::shownMask() const
+{
+    const qsizetype count = m_files.size();
+    std::vector<char> keep(count, 0);
+    if (!m_query.isEmpty() && catalogMatchesIndex()) {
+        // The prepared search texts match the whole library in one go.
+        for (const qsizetype i : QueryMatcher(parsedQuery()).matching(m_files, m_catalog->texts()))
+            keep[i] = 1;
+        if (m_sourceFilter != kAllSources)
+            for (qsizetype i = 0; i < count; ++i)
+                keep[i] = keep[i] && m_files[i].sourceName() == m_sourceFilter;
+        return keep;
+    }
+    const std::function<bool(qsizetype)> shown = shownTest();
+    for (qsizetype i = 0; i < count; ++i)
+        keep[i] = shown(i);
+    return keep;
+}
+
 QList<FileRecord> LibraryStore::visibleFiles() const
 {
     // Steps 1-3 choose records (kept in library order), step 4 orders them.
     const qsizetype count = m_files.size();
-    std::vector<char> keep(count, 0);
-    if (!m_query.isEmpty()) {
-        const QueryMatcher matcher(parsedQuery());
-        if (catalogMatchesIndex()) {
-            for (const qsizetype i : matcher.matching(m_files, m_catalog->texts()))
-                keep[i] = 1;
-        } else {
-            for (qsizetype i = 0; i < count; ++i)
-                keep[i] = matcher.matches(m_files[i], indexTextOf(m_files[i]));
-        }
-    } else {
-        std::function<bool(const FileRecord &)> kept;
-        const int category = CleanCategories::indexOf(m_destination);
-        if (const std::optional<FileKind> kind = FileKind::fromRawValue(m_destination)) {
-            kept = [kind = *kind](const FileRecord &file) { return file.kind == kind; };
-        } else if (m_destination == u"Screenshots") {
-            kept = [](const FileRecord &file) { return file.isScreenshot(); };
-        } else if (m_destination == u"Large Files") {
-            kept = [](const FileRecord &file) { return file.size > kLargeFileBytes; };
-        } else if (category >= 0) {
-            const Timestamp cutoff = CleanCategories::cutoff(Timestamp::now());
-            const std::vector<CleanCategories::Facts> *facts =
-                catalogMatchesFiles() ? &m_catalog->cleanFacts() : nullptr;
-            for (qsizetype i = 0; i < count; ++i)
-                keep[i] = CleanCategories::contains(category, m_files[i],
-                    facts ? (*facts)[size_t(i)] : CleanCategories::factsOf(m_files[i]), cutoff);
-        } else if (m_destination.startsWith(u"source:")) {
-            kept = [name = m_destination.mid(kPrefixLength)](
-                       const FileRecord &file) { return file.source && file.sourceName() == name; };
-        } else if (m_destination.startsWith(u"folder:")) {
-            kept = [folder = m_destination.mid(kPrefixLength).toUtf8()](
-                       const FileRecord &file) { return LibraryScanner::isInside(file.path, folder); };
-        } else {
-            kept = [](const FileRecord &) { return true; };
-        }
-        if (kept)
-            for (qsizetype i = 0; i < count; ++i)
-                keep[i] = kept(m_files[i]);
-    }
-    if (m_sourceFilter != kAllSources) {
-        for (qsizetype i = 0; i < count; ++i)
-            if (keep[i] && m_files[i].sourceName() != m_sourceFilter)
-                keep[i] = 0;
-    }
-
+    const std::vector<char> keep = shownMask();
     const LibraryCatalog::Order order = LibraryCatalog::orderFor(m_sort);
     QList<FileRecord> result;
     result.reserve(qsizetype(std::count(keep.cbegin(), keep.cend(), 1)));
@@ -180,20 +190,15 @@ QList<CleanCategory> LibraryStore::cleanCategories() const
 
 QList<FileRecord> LibraryStore::recentDownloads() const
 {
-    QList<FileRecord> downloads;
-    for (const FileRecord &file : m_files)
-        if (file.isDownload())
-            downloads.append(file);
-    std::stable_sort(downloads.begin(), downloads.end(),
-        [](const FileRecord &a, const FileRecord &b) { return addedOrCreated(a) > addedOrCreated(b); });
-    if (downloads.size() > kRecentDownloads)
-        downloads.resize(kRecentDownloads);
-    return downloads;
+    QList<FileRecord> recent;
+    for (const qsizetype i : counts().recentDownloads())
+        recent.append(m_files[i]);
+    return recent;
 }
 
 QStringList LibraryStore::sources() const
 {
-    return catalogMatchesFiles() ? m_catalog->sources() : LibraryCatalog::sourcesOf(m_files);
+    return counts().sources();
 }
 
 QList<FileRecord> LibraryStore::chosenFiles() const
@@ -243,19 +248,50 @@ FileQuery LibraryStore::parsedQuery() const
     return FileQuery(m_query);
 }
 
-qint64 LibraryStore::totalSize() const
+const LibraryCounts &LibraryStore::counts() const
 {
-    qint64 total = 0;
-    for (const FileRecord &file : m_files)
-        total += file.size;
-    return total;
+    if (catalogMatchesFiles())
+        return m_catalog->counts();
+    if (!m_counts || m_countsRevision != m_filesRevision) {
+        std::vector<CleanCategories::Facts> facts;
+        facts.reserve(size_t(m_files.size()));
+        for (const FileRecord &file : m_files)
+            facts.push_back(CleanCategories::factsOf(file));
+        m_counts = std::make_shared<const LibraryCounts>(m_files, facts);
+        m_countsRevision = m_filesRevision;
+    }
+    return *m_counts;
 }
 
-void LibraryStore::navigate(const QString &destination)
+qint64 LibraryStore::totalSize() const
 {
-    setDestination(destination);
-    setQuery(QString());
+    return counts().totalSize();
+}
+
+std::array<qsizetype, CleanCategories::kCount> LibraryStore::cleanCounts() const
+{
+    const Timestamp cutoff = CleanCategories::cutoff(Timestamp::now());
+    std::array<qsizetype, CleanCategories::kCount> result {};
+    for (int c = 0; c < CleanCategories::kCount; ++c)
+        result[size_t(c)] = counts().cleanCount(c, cutoff);
+    return result;
+}
+
+QList<FileRecord> LibraryStore::leadingFiles(FileKind kind, qsizetype count) const
+{
+    QList<FileRecord> leading;
+    for (const qsizetype i : counts().leading(kind))
+        if (leading.size() < count)
+            leading.append(m_files[i]);
+    return leading;
+}
+
+void LibraryStore::navigate(const Destination &destination)
+{
+    // The selection goes first, so changing the destination has nothing left to filter.
     setSelection(std::nullopt);
     setSelectedIDs({});
+    setDestination(destination);
+    setQuery(QString());
     setSourceFilter(kAllSources);
 }

@@ -215,10 +215,10 @@ private Q_SLOTS:
         const Probe probe;
         LibraryStore store(setup(m_file, probe.workers()));
         store.setRoots({ "/lib" });
-        store.navigate(QStringLiteral("Images"));
+        store.navigate(place(u"Images"));
         store.removeRoot("/lib");
         QVERIFY(store.roots().isEmpty());
-        QCOMPARE(store.destination(), QStringLiteral("Home"));
+        QCOMPARE(store.destination().key(), QStringLiteral("Home"));
         QCOMPARE(LibrarySettings(m_file).folderBookmarks(), QByteArrayList());
         QTRY_VERIFY(!store.scanning());
         QCOMPARE(store.status(), QStringLiteral("Choose a folder to make yourself at home."));
@@ -307,7 +307,7 @@ private Q_SLOTS:
             { QStringLiteral("rules"), [&] { store.runRules(); } },
             { QStringLiteral("trash"), [&] { store.requestTrash({ file }); } },
             { QStringLiteral("preview"), [&] { store.setPreview(file); } },
-            { QStringLiteral("Duplicates"), [&] { store.setDestination(QStringLiteral("Duplicates")); } } };
+            { QStringLiteral("Duplicates"), [&] { store.setDestination(place(u"Duplicates")); } } };
         busy.value(parts.last(), [] {})();
         // A held scan or rules pass has been counted already.
         const int scansBefore = parts.last() == u"scan" ? 1 : 0;

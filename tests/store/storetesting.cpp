@@ -82,6 +82,14 @@ FileRecord record(const QByteArray &path, FileKind kind, qint64 size, const Time
     return file;
 }
 
+Destination place(QStringView key)
+{
+    const std::optional<Destination> destination = Destination::fromKey(key);
+    if (!destination)
+        qFatal("no destination is named %s", qPrintable(key.toString()));
+    return *destination;
+}
+
 QStringList names(const QList<FileRecord> &files)
 {
     QStringList result;

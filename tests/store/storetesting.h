@@ -35,6 +35,9 @@ LibraryStore::Setup setup(const QString &settingsFile);
 
 FileRecord record(const QByteArray &path, FileKind kind = FileKind::other, qint64 size = 0,
     const Timestamp &modified = Timestamp::fromUnix(1'700'000'000));
+// The destination whose key is `key` ("Images", "folder:/lib"); a key that names none ends the test
+// program.
+Destination place(QStringView key);
 // The names of `files`, in order.
 QStringList names(const QList<FileRecord> &files);
 // UTF-8 literals as a list.

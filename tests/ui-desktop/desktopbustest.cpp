@@ -238,7 +238,8 @@ private Q_SLOTS:
 
         // A new combination gets a new session; the old one is closed.
         const QString first = fake->boundSession;
-        QVERIFY(services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
+        QCOMPARE(
+            services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier), DesktopServices::Recording::stored);
         QTRY_COMPARE(fake->sessions, 2);
         QTRY_COMPARE(store.hotKeyStatus(), QStringLiteral("Quick Search: Alt+Ctrl+K"));
         QCOMPARE(fake->shortcuts[0].second.value(QStringLiteral("preferred_trigger")).toString(),

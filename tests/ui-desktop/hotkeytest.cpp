@@ -30,6 +30,20 @@ private Q_SLOTS:
                                                  << quint32('a') << 8 << (Qt::ALT | Qt::Key_A).toCombined();
         QTest::newRow("unknown code keeps its number") << 200u << 256u << QStringLiteral("Ctrl+Key 200") << QString()
                                                        << 0u << 4 << 0;
+        // Keys outside the classic table, stored by their X keysym.
+        const quint32 sym = HotKey::kKeysymBase;
+        QTest::newRow("accented letter") << sym + 0xe9 << 256u << QStringLiteral("Ctrl+É")
+                                         << QStringLiteral("CTRL+eacute") << 0xe9u << 4
+                                         << (Qt::CTRL | Qt::Key_Eacute).toCombined();
+        QTest::newRow("keypad digit")
+            << sym + 0xffb1 << 256u << QStringLiteral("Ctrl+Num+1") << QStringLiteral("CTRL+KP_1") << 0xffb1u << 4
+            << QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_1).toCombined();
+        QTest::newRow("F13") << sym + 0xffca << 4096u << QStringLiteral("Super+F13") << QStringLiteral("LOGO+F13")
+                             << 0xffcau << 64 << (Qt::META | Qt::Key_F13).toCombined();
+        QTest::newRow("media key Qt has no key for") << sym + 0x1008ff19 << 256u << QStringLiteral("Ctrl+XF86Mail")
+                                                     << QStringLiteral("CTRL+XF86Mail") << 0x1008ff19u << 4 << 0;
+        QTest::newRow("beyond the keysyms X defines")
+            << 0x7fff'ffffu << 256u << QStringLiteral("Ctrl+Key 2147483647") << QString() << 0u << 4 << 0;
     }
 
     void translations()

@@ -125,6 +125,46 @@ private Q_SLOTS:
         QCOMPARE(view.highlight(), highlight);
     }
 
+    // The results follow the library: searched again when shown and on every change while shown,
+    // keeping the highlighted file highlighted where it still is among them.
+    void resultsFollowTheLibrary_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("highlighted");
+        QTest::newRow("files changed while hidden")
+            << QStringLiteral("hidden") << QStringLiteral("report") << 4 << QStringLiteral("report-00.pdf");
+        QTest::newRow("files changed while shown")
+            << QStringLiteral("shown") << QStringLiteral("report") << 4 << QStringLiteral("report-01.pdf");
+        QTest::newRow("the text index changed while shown")
+            << QStringLiteral("index") << QStringLiteral("zebra") << 1 << QStringLiteral("report-01.pdf");
+    }
+
+    void resultsFollowTheLibrary()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, query);
+        Desk desk(m_environment);
+        desk.store.setFiles(reports(3));
+        QuickSearchView &view = openPanel(desk);
+        QTest::keyClicks(field(view), query);
+        QTest::keyClick(field(view), Qt::Key_Down);
+        if (change == u"hidden") {
+            QTest::keyClick(field(view), Qt::Key_Escape);
+            desk.store.setFiles(reports(4));
+            desk.services.toggleSearch();
+        } else if (change == u"shown") {
+            FileRecord newest = StoreTesting::record("/lib/report-new.pdf", FileKind::documents, 1, Timestamp::now());
+            desk.store.setFiles(QList<FileRecord> { newest } + reports(3));
+        } else {
+            desk.store.setTextIndex(
+                { { "/lib/report-01.pdf", TextEntry { 0, 0, QStringLiteral("zebra crossing"), false } } });
+        }
+        QTEST(view.results().rowCount(), "rows");
+        QTEST(view.results().file(view.highlight()).name(), "highlighted");
+    }
+
     void emptyLineAndChips()
     {
         Desk desk(m_environment);
@@ -227,10 +267,11 @@ private Q_SLOTS:
         desk.store.setFiles({ file });
         desk.services.tray()->showPanel(QPoint(10, 10));
         DownloadsPanel *panel = desk.services.tray()->panel();
-        QVERIFY(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
+        QCOMPARE(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier),
+            DesktopServices::Recording::stored);
         QVERIFY(named<QPushButton>(*panel, QStringLiteral("Quick Search  Alt+Ctrl+K")));
         named<QAbstractButton>(*panel, QStringLiteral("Show in Tessary"))->click();
-        QCOMPARE(desk.store.destination(), QStringLiteral("Recents"));
+        QCOMPARE(desk.store.destination().key(), QStringLiteral("Recents"));
         QCOMPARE(desk.store.selection(), std::optional<QByteArray>(file.path));
         QCOMPARE(desk.mainOpened, 1);
         QVERIFY(!panel->isVisible());

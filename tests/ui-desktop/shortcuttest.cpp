@@ -1,11 +1,13 @@
 #include "desktoptesting.h"
-
 #include "platform/globalshortcut/x11shortcut.h"
 #include "ui/desktop/quicksearchpanel.h"
 #include "ui/desktop/settingswindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -24,6 +26,16 @@ QPushButton *recordButton(const SettingsWindow &window)
         if (button->text().startsWith(u"Record shortcut: ") || button->text().startsWith(u"Press a shortcut"))
             return button;
     return nullptr;
+}
+
+// The line under the record button, empty when hidden.
+QString shownRefusal(const SettingsWindow &window)
+{
+    const QList<QLabel *> labels = window.findChildren<QLabel *>();
+    for (const QLabel *label : labels)
+        if (label->text().startsWith(u"Hold ") || label->text().startsWith(u"This key"))
+            return label->isVisibleTo(&window) ? label->text() : QString();
+    return {};
 }
 
 } // namespace
@@ -128,7 +140,8 @@ private Q_SLOTS:
         QTRY_COMPARE(store.hotKeyStatus(), QStringLiteral("Quick Search: Shift+Ctrl+Space"));
         QVERIFY(!absent->live);
         QVERIFY(present->live);
-        QVERIFY(services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
+        QCOMPARE(
+            services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier), DesktopServices::Recording::stored);
         QCOMPARE(absent->bound.size(), 1);
         QCOMPARE(present->bound.size(), 2);
         QCOMPARE(store.hotKeyStatus(), QStringLiteral("Quick Search: Alt+Ctrl+K"));
@@ -155,7 +168,8 @@ private Q_SLOTS:
         auto state = std::make_shared<FakeBackendState>();
         state->answersLater = true;
         Desk desk(m_environment, state);
-        QVERIFY(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier));
+        QCOMPARE(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier),
+            DesktopServices::Recording::stored);
         QTRY_COMPARE(desk.store.hotKeyStatus(), QStringLiteral("Quick Search: Alt+Ctrl+K"));
         QCOMPARE(state->bound.last(), (HotKey { 40, HotKey::kCtrl | HotKey::kAlt }));
     }
@@ -165,7 +179,7 @@ private Q_SLOTS:
         auto state = std::make_shared<FakeBackendState>();
         state->outcome = { Result::refused, QStringLiteral("BadAccess") };
         Desk desk(m_environment, state);
-        QVERIFY(desk.services.setShortcut(Qt::Key_F5, Qt::MetaModifier));
+        QCOMPARE(desk.services.setShortcut(Qt::Key_F5, Qt::MetaModifier), DesktopServices::Recording::stored);
         QCOMPARE(desk.store.hotKeyLabel(), QStringLiteral("Super+F5"));
         QCOMPARE(desk.store.hotKeyCode(), 96u);
         QCOMPARE(desk.store.hotKeyMods(), 4096u);
@@ -174,40 +188,54 @@ private Q_SLOTS:
 
     void recording_data()
     {
-        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<quint32>("keysym"); // what the platform reports; 0 for none
         QTest::addColumn<bool>("stillRecording");
         QTest::addColumn<QString>("label"); // empty: nothing stored
         QTest::addColumn<quint32>("code");
         QTest::addColumn<quint32>("mods");
+        QTest::addColumn<QString>("refusal"); // the line under the button
 
         const auto none = Qt::KeyboardModifiers();
-        QTest::newRow("K alone is refused") << Qt::Key_K << none << true << QString() << 0u << 0u;
-        QTest::newRow("Shift+K is refused") << Qt::Key_K << Qt::KeyboardModifiers(Qt::ShiftModifier) << true
-                                            << QString() << 0u << 0u;
-        QTest::newRow("a lone modifier key is refused")
-            << Qt::Key_Control << Qt::KeyboardModifiers(Qt::ControlModifier) << true << QString() << 0u << 0u;
-        QTest::newRow("Escape cancels") << Qt::Key_Escape << none << false << QString() << 0u << 0u;
-        QTest::newRow("Super+Alt+Ctrl+K in the fixed order")
-            << Qt::Key_K << (Qt::MetaModifier | Qt::AltModifier | Qt::ControlModifier) << false
-            << QStringLiteral("Super+Alt+Ctrl+K") << 40u << 6400u;
-        QTest::newRow("Ctrl+Space") << Qt::Key_Space << Qt::KeyboardModifiers(Qt::ControlModifier) << false
-                                    << QStringLiteral("Ctrl+Space") << 49u << 256u;
-        QTest::newRow("Alt+Ctrl+K") << Qt::Key_K << (Qt::AltModifier | Qt::ControlModifier) << false
-                                    << QStringLiteral("Alt+Ctrl+K") << 40u << 2304u;
-        QTest::newRow("shifted symbol counts as its key")
-            << Qt::Key_Exclam << (Qt::ShiftModifier | Qt::ControlModifier) << false << QStringLiteral("Shift+Ctrl+1")
-            << 18u << 768u;
+        const QString needsModifier = QStringLiteral("Hold Ctrl, Alt or Super with the key.");
+        const quint32 sym = HotKey::kKeysymBase;
+        const auto row = [](const char *name, int key, Qt::KeyboardModifiers modifiers, quint32 keysym,
+                             const QString &label, quint32 code, quint32 mods, const QString &refusal = {}) {
+            const bool stored = !label.isEmpty() || key == Qt::Key_Escape;
+            QTest::newRow(name) << key << modifiers << keysym << !stored << label << code << mods << refusal;
+        };
+        row("K alone is refused", Qt::Key_K, none, 'k', {}, 0, 0, needsModifier);
+        row("Shift+K is refused", Qt::Key_K, Qt::ShiftModifier, 'K', {}, 0, 0, needsModifier);
+        row("a lone modifier key waits for the rest", Qt::Key_Control, Qt::ControlModifier, 0xffe3, {}, 0, 0);
+        row("Escape cancels", Qt::Key_Escape, none, 0xff1b, {}, 0, 0);
+        row("Super+Alt+Ctrl+K in the fixed order", Qt::Key_K, Qt::MetaModifier | Qt::AltModifier | Qt::ControlModifier,
+            'k', QStringLiteral("Super+Alt+Ctrl+K"), 40, 6400);
+        row("Ctrl+Space", Qt::Key_Space, Qt::ControlModifier, ' ', QStringLiteral("Ctrl+Space"), 49, 256);
+        row("shifted symbol counts as its key", Qt::Key_Exclam, Qt::ShiftModifier | Qt::ControlModifier, '!',
+            QStringLiteral("Shift+Ctrl+1"), 18, 768);
+        row("an accented letter", Qt::Key_Eacute, Qt::ControlModifier, 0xe9, QStringLiteral("Ctrl+É"), sym + 0xe9, 256);
+        row("a shifted accented letter is its key", Qt::Key_Eacute, Qt::ShiftModifier | Qt::AltModifier, 0xc9,
+            QStringLiteral("Alt+Shift+É"), sym + 0xe9, 2560);
+        row("a keypad digit is not the digit above the letters", Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier,
+            0xffb1, QStringLiteral("Ctrl+Num+1"), sym + 0xffb1, 256);
+        row("F13", Qt::Key_F13, Qt::MetaModifier, 0xffca, QStringLiteral("Super+F13"), sym + 0xffca, 4096);
+        row("a Cyrillic letter the platform gave no keysym for", 0x41a, Qt::AltModifier, 0, QStringLiteral("Alt+К"),
+            sym + 0x6cb, 2048);
+        row("Ctrl with a key nothing can name", Qt::Key_LaunchMail, Qt::ControlModifier, 0, {}, 0, 0,
+            QStringLiteral("This key can’t be used for a shortcut. Try another key."));
     }
 
     void recording()
     {
-        QFETCH(Qt::Key, key);
+        QFETCH(int, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(quint32, keysym);
         QFETCH(bool, stillRecording);
         QFETCH(QString, label);
         QFETCH(quint32, code);
         QFETCH(quint32, mods);
+        QFETCH(QString, refusal);
 
         Desk desk(m_environment);
         desk.services.showSettings();
@@ -223,7 +251,10 @@ private Q_SLOTS:
 
         // Typed at another window: recording takes every key, so the field stays empty.
         QLineEdit elsewhere;
-        QTest::keyClick(&elsewhere, key, modifiers);
+        for (const QEvent::Type type : { QEvent::ShortcutOverride, QEvent::KeyPress, QEvent::KeyRelease }) {
+            QKeyEvent event(type, key, modifiers, 0, keysym, 0, QString());
+            QApplication::sendEvent(&elsewhere, &event);
+        }
         QCOMPARE(elsewhere.text(), QString());
 
         QCOMPARE(window->isRecording(), stillRecording);
@@ -238,6 +269,7 @@ private Q_SLOTS:
             QCOMPARE(desk.state->bound.last(), (HotKey { code, mods }));
             QCOMPARE(desk.store.hotKeyStatus(), QStringLiteral("Quick Search: ") + label);
         }
+        QCOMPARE(shownRefusal(*window), refusal);
         if (!stillRecording) {
             QCOMPARE(button->text(), QStringLiteral("Record shortcut: ") + desk.store.hotKeyLabel());
             // Keys reach their widgets again.
@@ -281,7 +313,8 @@ private Q_SLOTS:
             LibraryStore store(StoreTesting::setup(file));
             DesktopServices services({ fakeFactory(std::make_shared<FakeBackendState>()) });
             services.configure(store, [] { });
-            QVERIFY(services.setShortcut(Qt::Key_K, Qt::MetaModifier | Qt::AltModifier | Qt::ControlModifier));
+            QCOMPARE(services.setShortcut(Qt::Key_K, Qt::MetaModifier | Qt::AltModifier | Qt::ControlModifier),
+                DesktopServices::Recording::stored);
         }
         auto state = std::make_shared<FakeBackendState>();
         LibraryStore store(StoreTesting::setup(file));

@@ -24,7 +24,7 @@ private Q_SLOTS:
             record("/l/c.pdf", FileKind::documents) };
         m_files[1].isCloudOnly = true;
         m_store->setFiles(m_files);
-        m_store->navigate(QStringLiteral("Recents"));
+        m_store->navigate(place(u"Recents"));
         m_window = std::make_unique<QWidget>();
         m_window->show();
         m_preview = new PreviewWindow(*m_store, m_window.get());

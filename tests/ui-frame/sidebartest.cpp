@@ -102,14 +102,14 @@ private Q_SLOTS:
         Sidebar sidebar(store);
         store.setFiles({ record("/l/a.png", FileKind::images), record("/l/b.jpg", FileKind::images),
             record("/l/c.mp3", FileKind::music) });
-        QCOMPARE(entryTitled(sidebar, QStringLiteral("Images"))->countText(), QStringLiteral("2"));
+        QTRY_COMPARE(entryTitled(sidebar, QStringLiteral("Images"))->countText(), QStringLiteral("2"));
         QCOMPARE(entryTitled(sidebar, QStringLiteral("Music"))->countText(), QStringLiteral("1"));
         // A kind without files shows no count at all, not "0".
         QCOMPARE(entryTitled(sidebar, QStringLiteral("Videos"))->countText(), QString());
         QCOMPARE(entryTitled(sidebar, QStringLiteral("Home"))->countText(), QString());
 
         store.setFiles({ record("/l/c.mp3", FileKind::music) });
-        QCOMPARE(entryTitled(sidebar, QStringLiteral("Images"))->countText(), QString());
+        QTRY_COMPARE(entryTitled(sidebar, QStringLiteral("Images"))->countText(), QString());
         QCOMPARE(entryTitled(sidebar, QStringLiteral("Music"))->countText(), QStringLiteral("1"));
     }
 
@@ -122,7 +122,6 @@ private Q_SLOTS:
         textRow("library folder", { "folder:/home/ada/Downloads", "", "Downloads" });
         textRow("a query removes the highlight", { "Duplicates", "pdfs", "" });
         textRow("a destination without entry", { "source:github.com", "", "" });
-        textRow("case matters", { "home", "", "" });
     }
 
     void highlight()
@@ -133,7 +132,7 @@ private Q_SLOTS:
         store.setPinnedPaths({ QStringLiteral("/home/ada/Projects") });
         store.setRoots({ "/home/ada/Downloads" });
         Sidebar sidebar(store);
-        store.setDestination(destination);
+        store.setDestination(place(destination));
         store.setQuery(query);
 
         QStringList lit;
@@ -151,10 +150,10 @@ private Q_SLOTS:
         Sidebar sidebar(store);
         store.setQuery(QStringLiteral("old text"));
         QTest::mouseClick(entryTitled(sidebar, QStringLiteral("Projects")), Qt::LeftButton);
-        QCOMPARE(store.destination(), QStringLiteral("folder:/home/ada/Projects"));
+        QCOMPARE(store.destination().key(), QStringLiteral("folder:/home/ada/Projects"));
         QCOMPARE(store.query(), QString());
         entryTitled(sidebar, QStringLiteral("Archives"))->click();
-        QCOMPARE(store.destination(), QStringLiteral("Archives"));
+        QCOMPARE(store.destination().key(), QStringLiteral("Archives"));
 
         // A saved search only fills the query; the destination stays.
         store.setQuery(QStringLiteral("big videos"));
@@ -162,7 +161,7 @@ private Q_SLOTS:
         store.setQuery(QString());
         entryTitled(sidebar, QStringLiteral("big videos"))->click();
         QCOMPARE(store.query(), QStringLiteral("big videos"));
-        QCOMPARE(store.destination(), QStringLiteral("Archives"));
+        QCOMPARE(store.destination().key(), QStringLiteral("Archives"));
     }
 
     void contextMenus()
@@ -203,7 +202,7 @@ private Q_SLOTS:
         SidebarEntry *recents = entryTitled(sidebar, QStringLiteral("Recents"));
         QVERIFY(recents->hasFocus());
         QTest::keyClick(recents, Qt::Key_Return);
-        QCOMPARE(store.destination(), QStringLiteral("Recents"));
+        QCOMPARE(store.destination().key(), QStringLiteral("Recents"));
         QTest::keyClick(recents, Qt::Key_Down);
         QVERIFY(entryTitled(sidebar, QStringLiteral("Images"))->hasFocus());
     }

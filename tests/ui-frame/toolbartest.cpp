@@ -19,7 +19,7 @@ private Q_SLOTS:
     void typingEditsTheQuery()
     {
         LibraryStore store(setup(m_environment.newSettingsFile()));
-        store.navigate(QStringLiteral("Duplicates"));
+        store.navigate(place(u"Duplicates"));
         Toolbar toolbar(store);
         QLineEdit *field = toolbar.searchField();
         QCOMPARE(field->placeholderText(), QStringLiteral("Search, or try \u2018pdfs from last week\u2019"));
@@ -40,7 +40,7 @@ private Q_SLOTS:
         clear->click();
         QCOMPARE(store.query(), QString());
         QCOMPARE(field->text(), QString());
-        QCOMPARE(store.destination(), QStringLiteral("Duplicates"));
+        QCOMPARE(store.destination().key(), QStringLiteral("Duplicates"));
         QVERIFY(!shown(clear, &toolbar));
         QVERIFY(shown(hint, &toolbar));
     }
@@ -60,7 +60,7 @@ private Q_SLOTS:
         QCOMPARE(store.query(), QStringLiteral("bigx videos"));
         QCOMPARE(field->cursorPosition(), 4);
 
-        store.navigate(QStringLiteral("Home"));
+        store.navigate(place(u"Home"));
         QCOMPARE(field->text(), QString());
     }
 
@@ -125,7 +125,7 @@ private Q_SLOTS:
 
         store.setQuery(QStringLiteral("text"));
         actions[texts.indexOf(QStringLiteral("Music"))]->trigger();
-        QCOMPARE(store.destination(), QStringLiteral("Music"));
+        QCOMPARE(store.destination().key(), QStringLiteral("Music"));
         QCOMPARE(store.query(), QString());
         const bool sidebar = store.showSidebar();
         actions.last()->trigger();

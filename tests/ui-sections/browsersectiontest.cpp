@@ -66,28 +66,76 @@ private Q_SLOTS:
     void trashAllOnlyForCleanUpCategories_data()
     {
         QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("query");
         QTest::addColumn<bool>("present");
-        QTest::newRow("kind") << QStringLiteral("Images") << false;
-        QTest::newRow("recents") << QStringLiteral("Recents") << false;
-        QTest::newRow("folder") << QStringLiteral("folder:/lib") << false;
+        QTest::newRow("kind") << QStringLiteral("Images") << QString() << false;
+        QTest::newRow("recents") << QStringLiteral("Recents") << QString() << false;
+        QTest::newRow("folder") << QStringLiteral("folder:/lib") << QString() << false;
         for (int c = 0; c < CleanCategories::kCount; ++c)
-            QTest::newRow(qPrintable(QStringLiteral("category ") + CleanCategories::title(c))) << CleanCategories::title(c) << true;
+            QTest::newRow(qPrintable(QStringLiteral("category ") + CleanCategories::title(c)))
+                << CleanCategories::title(c) << QString() << true;
+        // The search shows files of the whole library: "all" would be all of them.
+        QTest::newRow("category during a search") << QStringLiteral("Old archives") << QStringLiteral("pdf") << false;
     }
     void trashAllOnlyForCleanUpCategories()
     {
         QFETCH(QString, destination);
+        QFETCH(QString, query);
         QFETCH(bool, present);
         auto store = makeStore();
         BrowserSection section(*store);
-        store->navigate(destination);
-        QCOMPARE(visibleButton(section, QStringLiteral("Trash all…")) != nullptr, present);
+        store->navigate(place(destination));
+        store->setQuery(query);
+        QPushButton *trashAll = visibleButton(section, QStringLiteral("Trash all…"));
+        QCOMPARE(trashAll != nullptr, present);
+        if (trashAll) {
+            trashAll->click();
+            for (const FileRecord &file : store->pendingTrash())
+                QVERIFY(CleanCategories::contains(
+                    CleanCategories::indexOf(destination), file, CleanCategories::cutoff(Timestamp::now())));
+        }
+    }
+
+    // Rows show every column whole at any font size, and tell assistive technologies all of it.
+    void listRowsShowEveryColumn_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("small, US") << 8 << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("large, US") << 22 << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("large, German") << 22 << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("large, Japanese") << 22 << QLocale(QLocale::Japanese, QLocale::Japan);
+    }
+    void listRowsShowEveryColumn()
+    {
+        QFETCH(int, points);
+        QFETCH(QLocale, locale);
+        QFont font;
+        font.setPointSize(points);
+        const QFontMetrics metrics(font);
+        const FilePainter::RowColumns columns = FilePainter::rowColumns(font, locale);
+        auto store = makeStore();
+        QList<FileRecord> files = store->files();
+        files.append(record("/lib/big.iso", FileKind::archives, 987'654'321'000, Timestamp::fromUnix(1'703'700'000)));
+        for (const FileRecord &file : std::as_const(files)) {
+            const QString date = locale.toString(file.modified.toDateTime().toLocalTime().date(), QLocale::ShortFormat);
+            QVERIFY(metrics.horizontalAdvance(file.kind.rawValue()) <= columns.kind);
+            QVERIFY(metrics.horizontalAdvance(file.formattedSize()) <= columns.size);
+            QVERIFY2(metrics.horizontalAdvance(date) <= columns.date, qPrintable(date));
+            QCOMPARE(FilePainter::rowDescription(file, locale),
+                file.kind.rawValue() + QStringLiteral(", ") + file.formattedSize() + QStringLiteral(", ") + date);
+        }
+        FileListModel model(*store);
+        QVERIFY(model.data(model.index(0), Qt::AccessibleDescriptionRole)
+                    .toString()
+                    .contains(model.record(0).formattedSize()));
     }
 
     void actionBarFollowsTheSelection()
     {
         auto store = makeStore();
         BrowserSection section(*store);
-        store->navigate(QStringLiteral("Recents"));
+        store->navigate(place(u"Recents"));
         QVERIFY(showsLabel(section, QStringLiteral("0 selected")));
         QVERIFY(visibleButton(section, QStringLiteral("Select all")));
         QVERIFY(!visibleButton(section, QStringLiteral("Copy text")));
@@ -105,7 +153,7 @@ private Q_SLOTS:
     {
         auto store = makeStore();
         BrowserSection section(*store);
-        store->navigate(QStringLiteral("folder:/lib/Downloads"));
+        store->navigate(place(u"folder:/lib/Downloads"));
         QTRY_VERIFY(showsLabel(section, QStringLiteral("1 files")));
         QVERIFY(showsLabel(section, QStringLiteral("Downloads")));
         QVERIFY(!visibleButton(section, QStringLiteral("Save search")));
@@ -163,7 +211,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         Probe probe;
         LibraryStore store(setup(m_environment.newSettingsFile(), probe.workers({ QStringLiteral("scan") })));
-        store.navigate(QStringLiteral("Videos"));
+        store.navigate(place(u"Videos"));
         store.setQuery(query);
         if (scanning) {
             store.setRoots({ "/nowhere" });
@@ -184,7 +232,7 @@ private Q_SLOTS:
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
         QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
         store->setQuery(QStringLiteral("jpg"));
-        store->navigate(QStringLiteral("Documents"));
+        store->navigate(place(u"Documents"));
         QTRY_COMPARE(resets.count(), 1);
         QCOMPARE(model.rowCount(), 1);
         store->setSort(QStringLiteral("Name"));
@@ -201,7 +249,7 @@ private Q_SLOTS:
     void largeListRequestsVisibleThumbnailsOnly()
     {
         auto store = makeStore();
-        store->navigate(QStringLiteral("Recents"));
+        store->navigate(place(u"Recents"));
         BrowserSection section(*store);
         section.resize(1000, 700);
         section.show();
@@ -222,7 +270,7 @@ private Q_SLOTS:
     void clickInTheViewSelectsThroughTheStore()
     {
         auto store = makeStore();
-        store->navigate(QStringLiteral("Recents"));
+        store->navigate(place(u"Recents"));
         BrowserSection section(*store);
         section.resize(1000, 700);
         section.show();

@@ -61,6 +61,13 @@ private Q_SLOTS:
         card.keepButtons().at(2)->click();
         QCOMPARE(store.keeperIDs().value(shown.id()), shown.files.at(2).path);
         QCOMPARE(keepTexts(card), QStringList({ keepThis, keepThis, QStringLiteral("Keep") }));
+        // The choice is the buttons' checked state; clicking the kept copy again keeps it.
+        card.keepButtons().at(2)->click();
+        QCOMPARE(store.keeperIDs().value(shown.id()), shown.files.at(2).path);
+        QList<bool> checked;
+        for (const QPushButton *keep : card.keepButtons())
+            checked.append(keep->isChecked());
+        QCOMPARE(checked, QList<bool>({ false, false, true }));
         QVERIFY(showsLabel(card, QStringLiteral("3 identical files")));
         QVERIFY(showsLabel(card, QStringLiteral("200 bytes in extra copies")));
     }
@@ -124,11 +131,11 @@ private Q_SLOTS:
                 similar = button;
         QVERIFY(similar);
         similar->click();
-        QCOMPARE(store.duplicateMode(), QStringLiteral("Similar photos"));
+        QCOMPARE(store.duplicateMode(), DuplicateMode::similar);
         QVERIFY(similar->isChecked());
         QVERIFY(showsLabel(section, store.similarStatus() + QStringLiteral(" · Look-alikes may be different photos; choose what to keep.")));
 
-        store.setDuplicateMode(QStringLiteral("Exact"));
+        store.setDuplicateMode(DuplicateMode::exact);
         QPushButton *scan = nullptr;
         for (QPushButton *button : section.findChildren<QPushButton *>())
             if (button->text() == QStringLiteral("Scan"))

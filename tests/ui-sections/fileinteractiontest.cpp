@@ -51,65 +51,6 @@ class FileInteractionTest : public QObject
 private Q_SLOTS:
     void cleanup() { settle(); }
 
-    // The row length of the grid, from the window's width and the panels shown.
-    void columns_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<bool>("sidebar");
-        QTest::addColumn<bool>("inspector");
-        QTest::addColumn<double>("tileSize");
-        QTest::addColumn<bool>("listMode");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("1240 with sidebar, tile 170") << 1240 << true << false << 170.0 << false << 5;
-        QTest::newRow("1240 with both panels") << 1240 << true << true << 170.0 << false << 3;
-        QTest::newRow("no window width 1000, no panels") << 1000 << false << false << 170.0 << false << 5;
-        QTest::newRow("narrow window still one column") << 300 << true << true << 170.0 << false << 1;
-        QTest::newRow("list mode is always one") << 1240 << false << false << 120.0 << true << 1;
-    }
-    void columns()
-    {
-        QFETCH(int, width);
-        QFETCH(bool, sidebar);
-        QFETCH(bool, inspector);
-        QFETCH(double, tileSize);
-        QFETCH(bool, listMode);
-        QFETCH(int, expected);
-        auto store = makeStore();
-        store->setShowSidebar(sidebar);
-        store->setShowInspector(inspector);
-        store->setTileSize(tileSize);
-        store->setListMode(listMode);
-        QCOMPARE(FileInteraction::columns(*store, width), expected);
-    }
-
-    void downArrowStepsByTheGridRow()
-    {
-        auto store = makeStore();
-        QList<FileRecord> files;
-        for (int i = 0; i < 12; ++i)
-            files << record("/lib/f" + QByteArray::number(i) + ".txt", FileKind::documents);
-        store->setFiles(files);
-        store->setShowSidebar(true);
-        store->setShowInspector(false);
-        store->setTileSize(170);
-        QWidget window;
-        window.resize(1240, 700);
-        FileInteraction interaction(*store);
-        store->select(store->visibleFiles().at(1), LibraryStore::ClickModifier::none);
-        const QByteArray start = *store->selection();
-        QVERIFY(interaction.key(Qt::Key_Down, &window));
-        const QList<FileRecord> visible = store->visibleFiles();
-        qsizetype from = -1, to = -1;
-        for (qsizetype i = 0; i < visible.size(); ++i) {
-            if (visible[i].path == start)
-                from = i;
-            if (visible[i].path == *store->selection())
-                to = i;
-        }
-        QCOMPARE(to - from, 5);
-        QVERIFY(!interaction.key(Qt::Key_A, &window));
-    }
-
     // Press and release with three files selected, with and without modifiers.
     void pressAndRelease_data()
     {
@@ -224,16 +165,22 @@ private Q_SLOTS:
     {
         auto store = makeStore();
         FileInteraction interaction(*store);
-        QVERIFY(interaction.key(Qt::Key_Space, nullptr));
+        QVERIFY(interaction.key(Qt::Key_Space, 1));
         QVERIFY(!store->preview());
-        QVERIFY(interaction.key(Qt::Key_Right, nullptr));
+        QVERIFY(interaction.key(Qt::Key_Right, 1));
         const QByteArray first = *store->selection();
-        QVERIFY(interaction.key(Qt::Key_Right, nullptr));
+        QVERIFY(interaction.key(Qt::Key_Right, 1));
         QVERIFY(*store->selection() != first);
-        QVERIFY(interaction.key(Qt::Key_Left, nullptr));
+        QVERIFY(interaction.key(Qt::Key_Left, 1));
         QCOMPARE(*store->selection(), first);
-        QVERIFY(interaction.key(Qt::Key_Space, nullptr));
+        QVERIFY(interaction.key(Qt::Key_Space, 1));
         QCOMPARE(store->preview()->path, first);
+        // Down and Up move by the row length the caller lays out.
+        QVERIFY(interaction.key(Qt::Key_Down, 2));
+        QCOMPARE(store->selection(), std::optional<QByteArray>(store->visibleFiles().at(2).path));
+        QVERIFY(interaction.key(Qt::Key_Up, 2));
+        QCOMPARE(*store->selection(), first);
+        QVERIFY(!interaction.key(Qt::Key_A, 2));
     }
 
     void contextMenuOfUnselectedFile()

@@ -13,9 +13,17 @@ using namespace StoreTesting;
 
 namespace {
 
+// The widgets of `section` of type T that would be shown.
+template <typename T> QList<T *> shown(QWidget &section)
+{
+    QList<T *> found = section.findChildren<T *>();
+    found.removeIf([&section](const T *widget) { return !widget->isVisibleTo(&section); });
+    return found;
+}
+
 bool showsLabel(QWidget &section, const QString &text)
 {
-    for (QLabel *label : section.findChildren<QLabel *>())
+    for (QLabel *label : shown<QLabel>(section))
         if (label->text() == text)
             return true;
     return false;
@@ -23,7 +31,7 @@ bool showsLabel(QWidget &section, const QString &text)
 
 QPushButton *button(QWidget &section, const QString &text)
 {
-    for (QPushButton *push : section.findChildren<QPushButton *>())
+    for (QPushButton *push : shown<QPushButton>(section))
         if (push->text() == text)
             return push;
     return nullptr;
@@ -31,7 +39,7 @@ QPushButton *button(QWidget &section, const QString &text)
 
 SummaryCard *card(QWidget &section, const QString &title)
 {
-    for (SummaryCard *found : section.findChildren<SummaryCard *>())
+    for (SummaryCard *found : shown<SummaryCard>(section))
         if (found->title() == title)
             return found;
     return nullptr;
@@ -40,7 +48,7 @@ SummaryCard *card(QWidget &section, const QString &title)
 QStringList stripTitles(QWidget &section)
 {
     QStringList titles;
-    for (QLabel *label : section.findChildren<QLabel *>())
+    for (QLabel *label : shown<QLabel>(section))
         if (label->text().startsWith(u"Recent "))
             titles << label->text();
     return titles;
@@ -84,12 +92,12 @@ private Q_SLOTS:
         QVERIFY(!button(section, QStringLiteral("Refresh"))->isEnabled());
         QVERIFY(button(section, QStringLiteral("Choose folders…")));
         QVERIFY(showsLabel(section, QStringLiteral("Make room for your things.")));
-        QVERIFY(section.findChildren<FolderCard *>().isEmpty());
+        QVERIFY(shown<FolderCard>(section).isEmpty());
 
         store.setRoots({ "/lib" });
         store.setFiles({ record("/lib/a.jpg", FileKind::images, 1'500) });
         QTRY_VERIFY(!button(section, QStringLiteral("Choose folders…")));
-        QCOMPARE(section.findChildren<FolderCard *>().size(), 7);
+        QCOMPARE(shown<FolderCard>(section).size(), 7);
         QVERIFY(button(section, QStringLiteral("Refresh"))->isEnabled());
         QVERIFY(showsLabel(section, QStringLiteral("1 files · 2 KB in your library")));
         QCOMPARE(card(section, QStringLiteral("Images"))->value(), QStringLiteral("1 files"));
@@ -108,7 +116,7 @@ private Q_SLOTS:
         store.setFiles(files);
         HomeSection section(store);
         QCOMPARE(stripTitles(section), QStringList { QStringLiteral("Recent images") });
-        const QList<FileSurface *> tiles = section.findChildren<FileSurface *>();
+        const QList<FileSurface *> tiles = shown<FileSurface>(section);
         QCOMPARE(tiles.size(), 10);
         QCOMPARE(tiles.first()->accessibleName(), QStringLiteral("p0.png"));
         QCOMPARE(tiles.first()->width(), int(store.tileSize()));
@@ -127,6 +135,27 @@ private Q_SLOTS:
         QCOMPARE(store.selectedIDs(), QSet<QByteArray> { "/lib/p0.png" });
     }
 
+    // Tiles follow the thumbnail size, and the strip's height follows its tiles.
+    void recentTilesFollowTheThumbnailSize()
+    {
+        LibraryStore store(setup(m_environment.newSettingsFile()));
+        store.setRoots({ "/lib" });
+        store.setFiles({ record("/lib/a.png", FileKind::images), record("/lib/b.mp4", FileKind::videos) });
+        HomeSection section(store);
+        section.resize(900, 700);
+        section.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&section));
+        for (const double size : { 220.0, 110.0 }) {
+            store.setTileSize(size);
+            QTRY_VERIFY(!section.findChildren<FileSurface *>().isEmpty());
+            for (FileSurface *tile : section.findChildren<FileSurface *>()) {
+                QTRY_COMPARE(tile->width(), int(size));
+                // The strip's viewport shows the whole tile.
+                QTRY_VERIFY(tile->parentWidget()->parentWidget()->height() >= tile->height());
+            }
+        }
+    }
+
     void duplicatesCardBeforeAndAfterAScan()
     {
         Probe probe;
@@ -139,7 +168,7 @@ private Q_SLOTS:
         QTRY_VERIFY(store.duplicatesChecked());
         QTRY_COMPARE(card(section, QStringLiteral("Duplicates"))->value(), QStringLiteral("Zero KB"));
         card(section, QStringLiteral("Duplicates"))->click();
-        QCOMPARE(store.destination(), QStringLiteral("Duplicates"));
+        QCOMPARE(store.destination().key(), QStringLiteral("Duplicates"));
     }
 
     void sourcesStripCountsFilesPerSource()
@@ -157,7 +186,7 @@ private Q_SLOTS:
         QPushButton *chip = button(section, name + QStringLiteral("   2 files"));
         QVERIFY(chip);
         chip->click();
-        QCOMPARE(store.destination(), QStringLiteral("source:") + name);
+        QCOMPARE(store.destination().key(), QStringLiteral("source:") + name);
     }
 };
 

@@ -31,7 +31,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("destination");
         QTest::addColumn<QString>("expected");
         QTest::newRow("kind") << QString() << QStringLiteral("Images") << QStringLiteral("Images");
-        QTest::newRow("clean-up category") << QString() << QStringLiteral("Old downloads") << QStringLiteral("Old downloads");
+        QTest::newRow("clean-up category")
+            << QString() << QStringLiteral("Old screenshots") << QStringLiteral("Old screenshots");
         QTest::newRow("folder: last component") << QString() << QStringLiteral("folder:/home/ada/Projects/Tessary")
                                                 << QStringLiteral("Tessary");
         QTest::newRow("folder: trailing slash") << QString() << QStringLiteral("folder:/home/ada/Music/")
@@ -47,7 +48,10 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(QString, destination);
         QFETCH(QString, expected);
-        QCOMPARE(SectionText::browserTitle(query, destination), expected);
+        const std::optional<Destination> place = Destination::fromKey(destination);
+        QVERIFY(place);
+        QCOMPARE(place->key(), destination);
+        QCOMPARE(SectionText::browserTitle(query, *place), expected);
     }
 };
 

@@ -146,7 +146,7 @@ void CommandsTest::selectAllReplacesSelection()
         expected.insert(files.last().id());
     }
     store.setFiles(files);
-    store.navigate(QStringLiteral("Recents"));
+    store.navigate(place(u"Recents"));
     store.setSelectedIDs({ QByteArray("/elsewhere/stale.txt") });
     Commands commands(store);
     commands.action(QStringLiteral("Select All Files"))->trigger();
@@ -203,7 +203,7 @@ void CommandsTest::keysReachTheStoreOutsideTextFields()
     QTest::keyClick(central, Qt::Key_I, Qt::ControlModifier);
     QVERIFY(store.showInspector());
     QTest::keyClick(central, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(store.destination(), QStringLiteral("Duplicates"));
+    QCOMPARE(store.destination().key(), QStringLiteral("Duplicates"));
 }
 
 QTEST_MAIN(CommandsTest)

@@ -1,12 +1,16 @@
 // The content view: the compact rule, the section shown for each destination and search, the
 // sidebar highlight following both, and Ctrl+F reaching the search field.
 
+#include "ui/shell/contentview.h"
+
 #include "storetesting.h"
 #include "ui/frame/inspector.h"
 #include "ui/frame/sidebar.h"
 #include "ui/frame/sidebarentry.h"
 #include "ui/frame/toolbar.h"
-#include "ui/shell/contentview.h"
+#include "ui/sections/browsersection.h"
+#include "ui/sections/filelistmodel.h"
+#include "ui/sections/fileview.h"
 #include "ui/shell/mainwindow.h"
 
 #include <QLineEdit>
@@ -23,7 +27,7 @@ QString highlighted(const Sidebar &sidebar)
     QStringList keys;
     for (const SidebarEntry *entry : sidebar.entries()) {
         if (entry->isHighlighted())
-            keys.append(entry->key());
+            keys.append(entry->destination()->key());
     }
     return keys.join(u',');
 }
@@ -42,6 +46,8 @@ private Q_SLOTS:
     void typingOnDuplicatesShowsTheBrowser();
     void findKeyFocusesTheSearchField();
     void spaceShowsTheSelectedFile();
+    void upAndDownMoveByTheRowShown_data();
+    void upAndDownMoveByTheRowShown();
 
 private:
     StoreEnvironment m_environment;
@@ -106,10 +112,10 @@ void ContentViewTest::routes()
     QFETCH(QString, destination);
     QFETCH(QString, query);
     QFETCH(SectionRoute, route);
-    QCOMPARE(routeFor(query, destination), route);
+    QCOMPARE(routeFor(query, place(destination)), route);
     LibraryStore store(setup(m_environment.newSettingsFile()));
     ContentView view(store);
-    store.navigate(destination);
+    store.navigate(place(destination));
     store.setQuery(query);
     QCOMPARE(view.route(), route);
     QVERIFY(view.currentSection() != nullptr);
@@ -122,7 +128,7 @@ void ContentViewTest::typingOnDuplicatesShowsTheBrowser()
     view.resize(1240, 700);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    store.navigate(QStringLiteral("Duplicates"));
+    store.navigate(place(u"Duplicates"));
     QCOMPARE(highlighted(view.sidebar()), QStringLiteral("Duplicates"));
     QWidget *duplicates = view.currentSection();
 
@@ -173,6 +179,59 @@ void ContentViewTest::spaceShowsTheSelectedFile()
     QTest::keyClick(view.currentSection(), Qt::Key_Space);
     QVERIFY(store.preview());
     QCOMPARE(store.preview()->path, file.path);
+}
+
+void ContentViewTest::upAndDownMoveByTheRowShown_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("inspector");
+    QTest::addColumn<double>("tileSize");
+    QTest::addColumn<bool>("listMode");
+    // Below 760 the sidebar and inspector are hidden though switched on.
+    QTest::newRow("narrow, panels hidden") << 740 << true << 110.0 << false;
+    QTest::newRow("wide, sidebar and inspector") << 1240 << true << 170.0 << false;
+    QTest::newRow("wide, sidebar only") << 1240 << false << 130.0 << false;
+    QTest::newRow("list") << 900 << false << 170.0 << true;
+}
+
+void ContentViewTest::upAndDownMoveByTheRowShown()
+{
+    QFETCH(int, width);
+    QFETCH(bool, inspector);
+    QFETCH(double, tileSize);
+    QFETCH(bool, listMode);
+    LibraryStore store(setup(m_environment.newSettingsFile()));
+    QList<FileRecord> files;
+    for (int i = 0; i < 60; ++i)
+        files.append(record(
+            "/lib/f" + QByteArray::number(i) + ".txt", FileKind::documents, i, Timestamp::fromUnix(1'700'000'000 + i)));
+    store.setFiles(files);
+    store.setShowSidebar(true);
+    store.setShowInspector(inspector);
+    store.setTileSize(tileSize);
+    store.setListMode(listMode);
+    store.navigate(place(u"Recents"));
+    ContentView content(store);
+    content.resize(width, 700);
+    content.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&content));
+    auto *browser = qobject_cast<BrowserSection *>(content.currentSection());
+    QVERIFY(browser);
+    FileView &view = browser->view();
+    const auto rectOf
+        = [&](const QByteArray &id) { return view.visualRect(browser->model().index(browser->model().rowOf(id))); };
+    QTRY_VERIFY(rectOf(files.last().path).isValid());
+
+    store.select(browser->model().record(1), LibraryStore::ClickModifier::none);
+    const QByteArray start = *store.selection();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Down);
+    const QByteArray below = *store.selection();
+    // The next file down is the one drawn straight under the first, in the next row.
+    QCOMPARE(rectOf(below).left(), rectOf(start).left());
+    QVERIFY(rectOf(below).top() > rectOf(start).top());
+    QTest::keyClick(&view, Qt::Key_Up);
+    QCOMPARE(*store.selection(), start);
 }
 
 QTEST_MAIN(ContentViewTest)

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <array>
+#include <xkbcommon/xkbcommon.h>
 
 namespace {
 
@@ -81,7 +82,137 @@ const KeyRow *rowForCode(quint32 code)
     return nullptr;
 }
 
+// Keysyms X defines: 29 bits.
+constexpr quint32 kLastKeysym = 0x1fff'ffff;
+// The keypad (KP_Space to KP_Equal) and the function keys F1 to F35.
+constexpr quint32 kKeypadFirst = 0xff80;
+constexpr quint32 kKeypadLast = 0xffbd;
+constexpr quint32 kF1 = 0xffbe;
+constexpr quint32 kF35 = 0xffe0;
+
+bool isKeypad(quint32 keysym)
+{
+    return keysym >= kKeypadFirst && keysym <= kKeypadLast;
+}
+
+// The keypad keysym of a Qt key pressed with the keypad modifier; 0 for none.
+quint32 keypadKeysym(int key)
+{
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return 0xffb0 + quint32(key - Qt::Key_0);
+    switch (key) {
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+        return 0xff8d;
+    case Qt::Key_Asterisk:
+        return 0xffaa;
+    case Qt::Key_Plus:
+        return 0xffab;
+    case Qt::Key_Comma:
+        return 0xffac;
+    case Qt::Key_Minus:
+        return 0xffad;
+    case Qt::Key_Period:
+        return 0xffae;
+    case Qt::Key_Slash:
+        return 0xffaf;
+    case Qt::Key_Equal:
+        return 0xffbd;
+    default:
+        return 0;
+    }
+}
+
+// The keysym a Qt key stands for, when the press carried none.
+quint32 keysymOfQtKey(int key, bool keypad)
+{
+    if (keypad)
+        return keypadKeysym(key);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
+        return kF1 + quint32(key - Qt::Key_F1);
+    // Below the special keys, a Qt key is a character's code point (upper case for letters).
+    if (key >= 0x20 && key < Qt::Key_Escape)
+        return xkb_utf32_to_keysym(char32_t(QChar::toLower(char32_t(key))));
+    return 0;
+}
+
+QString keysymName(quint32 keysym)
+{
+    if (keysym == 0)
+        return {};
+    std::array<char, 64> name {};
+    const int length = xkb_keysym_get_name(keysym, name.data(), name.size());
+    return length > 0 ? QString::fromLatin1(name.data(), std::min<int>(length, int(name.size()) - 1)) : QString();
+}
+
+// The Qt key of a keysym, without modifiers; 0 for a keysym Qt has no key for.
+int qtKeyOf(quint32 keysym)
+{
+    if (keysym >= kF1 && keysym <= kF35)
+        return Qt::Key_F1 + int(keysym - kF1);
+    if (keysym == 0xff8d)
+        return Qt::Key_Enter;
+    const char32_t character = xkb_keysym_to_utf32(keysym);
+    if (character < 0x20 || character == 0x7f)
+        return 0;
+    return int(QChar::toUpper(character));
+}
+
 } // namespace
+
+quint32 HotKey::maskOf(Qt::KeyboardModifiers modifiers)
+{
+    quint32 mask = 0;
+    if (modifiers & Qt::MetaModifier)
+        mask |= kSuper;
+    if (modifiers & Qt::AltModifier)
+        mask |= kAlt;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= kShift;
+    if (modifiers & Qt::ControlModifier)
+        mask |= kCtrl;
+    return mask;
+}
+
+bool HotKey::isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_unknown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<HotKey> HotKey::fromKeyPress(int key, Qt::KeyboardModifiers modifiers, quint32 keysym)
+{
+    if (isModifierKey(key))
+        return std::nullopt;
+    // A keypad digit is not the digit of the main block: it goes by its keysym.
+    const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
+    if (!keypad)
+        if (const std::optional<HotKey> classic = fromQtKey(key, modifiers))
+            return classic;
+    if (keysym == 0)
+        keysym = keysymOfQtKey(key, keypad);
+    // Shift may have given the upper-case keysym; the key is the same.
+    keysym = xkb_keysym_to_lower(keysym);
+    if (keysym == 0 || keysym > kLastKeysym || keysymName(keysym).isEmpty())
+        return std::nullopt;
+    return HotKey { kKeysymBase + keysym, maskOf(modifiers) };
+}
 
 std::optional<HotKey> HotKey::fromQtKey(int key, Qt::KeyboardModifiers modifiers)
 {
@@ -93,16 +224,7 @@ std::optional<HotKey> HotKey::fromQtKey(int key, Qt::KeyboardModifiers modifiers
     for (const KeyRow &row : kKeys) {
         if (row.qtKey != key)
             continue;
-        HotKey hotKey { row.code, 0 };
-        if (modifiers & Qt::MetaModifier)
-            hotKey.mods |= kSuper;
-        if (modifiers & Qt::AltModifier)
-            hotKey.mods |= kAlt;
-        if (modifiers & Qt::ShiftModifier)
-            hotKey.mods |= kShift;
-        if (modifiers & Qt::ControlModifier)
-            hotKey.mods |= kCtrl;
-        return hotKey;
+        return HotKey { row.code, maskOf(modifiers) };
     }
     return std::nullopt;
 }
@@ -111,7 +233,17 @@ QString HotKey::keyName() const
 {
     if (const KeyRow *row = rowForCode(code))
         return QString::fromLatin1(row->label);
-    return QStringLiteral("Key %1").arg(code);
+    const quint32 sym = keysym();
+    if (sym == 0)
+        return QStringLiteral("Key %1").arg(code);
+    const int key = qtKeyOf(sym);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
+        return QStringLiteral("F%1").arg(key - Qt::Key_F1 + 1);
+    if (key == 0 || key == Qt::Key_Enter)
+        return (isKeypad(sym) ? QStringLiteral("Num+") : QString()) + keysymName(sym);
+    const char32_t point = char32_t(key);
+    const QString character = QString::fromUcs4(&point, 1);
+    return isKeypad(sym) ? QStringLiteral("Num+") + character : character;
 }
 
 QString HotKey::label() const
@@ -131,6 +263,8 @@ QString HotKey::label() const
 
 quint32 HotKey::keysym() const
 {
+    if (code >= kKeysymBase)
+        return code - kKeysymBase <= kLastKeysym ? code - kKeysymBase : 0;
     const KeyRow *row = rowForCode(code);
     return row ? row->keysym : 0;
 }
@@ -152,7 +286,8 @@ quint16 HotKey::x11Modifiers() const
 QString HotKey::portalTrigger() const
 {
     const KeyRow *row = rowForCode(code);
-    if (!row)
+    const QString key = row ? QString::fromLatin1(row->xkbName) : keysymName(keysym());
+    if (key.isEmpty())
         return {};
     QStringList parts;
     if (mods & kCtrl)
@@ -163,16 +298,18 @@ QString HotKey::portalTrigger() const
         parts.append(QStringLiteral("SHIFT"));
     if (mods & kSuper)
         parts.append(QStringLiteral("LOGO"));
-    parts.append(QString::fromLatin1(row->xkbName));
+    parts.append(key);
     return parts.join(u'+');
 }
 
 int HotKey::qtCombination() const
 {
     const KeyRow *row = rowForCode(code);
-    if (!row)
+    int combination = row ? row->qtKey : qtKeyOf(keysym());
+    if (combination == 0)
         return 0;
-    int combination = row->qtKey;
+    if (!row && isKeypad(keysym()))
+        combination |= Qt::KeypadModifier;
     if (mods & kSuper)
         combination |= Qt::META;
     if (mods & kAlt)

@@ -121,4 +121,9 @@ bool isDark(const QPalette &palette)
     return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
 }
 
+QMargins Metrics::page(PageEnd end)
+{
+    return QMargins(24, 20, 24, end == PageEnd::padded ? 24 : 0);
+}
+
 } // namespace Theme

@@ -3,6 +3,7 @@
 #include "library/filekind.h"
 
 #include <QColor>
+#include <QMargins>
 #include <QPalette>
 
 // The colours of the interface. `accent` and the kind tints are fixed sRGB colours; `ink` and
@@ -21,4 +22,24 @@ QPalette lightPalette();
 QPalette darkPalette();
 // Whether `palette` is a dark one (its window colour is darker than its text).
 bool isDark(const QPalette &palette);
+
+// The spacing of the main window in device-independent pixels: one set for every section, so
+// pages line up as the user moves between them.
+namespace Metrics {
+// A section's page inside its area. A section whose list scrolls by itself lets the list reach
+// the bottom edge.
+enum class PageEnd { padded, flush };
+QMargins page(PageEnd end = PageEnd::padded);
+// Between the blocks of a page: headings, card grids, strips.
+inline constexpr int kBlockGap = 14;
+// Between rows of controls, and between the rows of a list of cards.
+inline constexpr int kRowGap = 8;
+// Between tiles and between library cards: columns, and rows.
+inline constexpr int kGridColumnGap = 16;
+inline constexpr int kGridRowGap = 18;
+// Between clean-up cards, across and down.
+inline constexpr int kCardGap = 14;
+// Between the items of a horizontal strip.
+inline constexpr int kStripGap = 12;
+} // namespace Metrics
 } // namespace Theme

@@ -71,19 +71,39 @@ void DesktopServices::registerShortcut()
     m_shortcut->bind(key);
 }
 
-bool DesktopServices::setShortcut(const QKeyEvent &event)
+DesktopServices::Recording DesktopServices::setShortcut(const QKeyEvent &event)
 {
-    return setShortcut(event.key(), event.modifiers());
+    // The X keysym of the press, where the platform reports one (X11 and Wayland do).
+    return setShortcut(event.key(), event.modifiers(), event.nativeVirtualKey());
 }
 
-bool DesktopServices::setShortcut(int key, Qt::KeyboardModifiers modifiers)
+DesktopServices::Recording DesktopServices::setShortcut(int key, Qt::KeyboardModifiers modifiers, quint32 keysym)
 {
-    const std::optional<HotKey> hotKey = HotKey::fromQtKey(key, modifiers);
-    if (!m_store || !hotKey || !hotKey->hasCommandModifier())
-        return false;
+    // Unconfigured there is nothing to store into; a modifier alone starts a combination.
+    if (!m_store || HotKey::isModifierKey(key))
+        return Recording::incomplete;
+    const std::optional<HotKey> hotKey = HotKey::fromKeyPress(key, modifiers, keysym);
+    if (!hotKey)
+        return Recording::unnamedKey;
+    if (!hotKey->hasCommandModifier())
+        return Recording::needsModifier;
     m_store->setHotKey(hotKey->code, hotKey->mods, hotKey->label());
     registerShortcut();
-    return true;
+    return Recording::stored;
+}
+
+QString DesktopServices::refusalText(Recording recording)
+{
+    switch (recording) {
+    case Recording::needsModifier:
+        return QStringLiteral("Hold Ctrl, Alt or Super with the key.");
+    case Recording::unnamedKey:
+        return QStringLiteral("This key can’t be used for a shortcut. Try another key.");
+    case Recording::stored:
+    case Recording::incomplete:
+        break;
+    }
+    return {};
 }
 
 QString DesktopServices::shortcutLabel() const

@@ -41,11 +41,19 @@ public:
 
     // Binds the stored shortcut in place of the previous one.
     void registerShortcut();
-    // Records the shortcut of a key press: refused (false, nothing stored) unless Ctrl, Alt or
-    // Super is held and the key is one a shortcut can use. Otherwise stores it, registers it
-    // and returns true; a combination the desktop refuses is still stored.
-    bool setShortcut(const QKeyEvent &event);
-    bool setShortcut(int key, Qt::KeyboardModifiers modifiers);
+    // What became of a key press offered as the shortcut.
+    enum class Recording {
+        stored, // stored and registered; a combination the desktop refuses is stored too
+        incomplete, // a modifier key alone: the combination is still being pressed
+        needsModifier, // neither Ctrl, Alt nor Super is held
+        unnamedKey, // no shortcut service can name the key
+    };
+    // Records the shortcut of a key press (its Qt key, modifiers and X keysym, 0 when unknown).
+    // Nothing is stored unless the result is `stored`.
+    Recording setShortcut(const QKeyEvent &event);
+    Recording setShortcut(int key, Qt::KeyboardModifiers modifiers, quint32 keysym = 0);
+    // Why a press was refused, for the line under the record button; empty unless refused.
+    static QString refusalText(Recording recording);
     // The stored label, "Shift+Ctrl+Space" by default.
     QString shortcutLabel() const;
 

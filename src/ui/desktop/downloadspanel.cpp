@@ -1,6 +1,8 @@
 #include "ui/desktop/downloadspanel.h"
 
 #include "store/librarystore.h"
+#include "ui/common/deferredupdate.h"
+#include "ui/common/layouts.h"
 #include "ui/common/symbols.h"
 #include "ui/desktop/desktopservices.h"
 #include "ui/thumbnails/thumbnailview.h"
@@ -92,7 +94,9 @@ DownloadsPanel::DownloadsPanel(LibraryStore &store, DesktopServices &services, Q
     });
     connect(&m_store, &LibraryStore::scanningChanged, this,
         [this] { m_refresh->setEnabled(!m_store.scanning()); });
-    connect(&m_store, &LibraryStore::filesChanged, this, &DownloadsPanel::rebuildRows);
+    // The newest downloads come from the store's catalogue, ready a moment after the files.
+    auto *rebuild = new DeferredUpdate(this, [this] { rebuildRows(); });
+    rebuild->follow(&m_store, &LibraryStore::filesChanged, &LibraryStore::viewsReady);
     connect(&m_store, &LibraryStore::hotKeyChanged, this, &DownloadsPanel::updateQuickSearchText);
     m_refresh->setEnabled(!m_store.scanning());
     rebuildRows();
@@ -117,18 +121,16 @@ void DownloadsPanel::updateQuickSearchText()
 
 void DownloadsPanel::rebuildRows()
 {
-    // Later, not now: a row's own button may be what led here.
-    while (QLayoutItem *item = m_rowLayout->takeAt(0)) {
-        item->widget()->hide();
-        item->widget()->deleteLater();
-        delete item;
-    }
     const QList<FileRecord> downloads = m_store.recentDownloads();
-    for (const FileRecord &file : downloads)
-        m_rowLayout->addWidget(makeRow(file));
-    m_rowCount = int(downloads.size());
     m_empty->setVisible(downloads.isEmpty());
     m_rows->setVisible(!downloads.isEmpty());
+    if (downloads == m_shown)
+        return;
+    m_shown = downloads;
+    // A row's own button may be what led here: the layout lets the old rows go later.
+    Layouts::clear(m_rowLayout);
+    for (const FileRecord &file : downloads)
+        m_rowLayout->addWidget(makeRow(file));
     adjustSize();
 }
 
@@ -167,7 +169,7 @@ QWidget *DownloadsPanel::makeRow(const FileRecord &file)
     });
     connect(showInTessary, &QToolButton::clicked, this, [this, file] {
         Q_EMIT actionTaken();
-        m_store.navigate(QStringLiteral("Recents"));
+        m_store.navigate(Destination::recents());
         m_store.select(file, LibraryStore::ClickModifier::none);
         m_services.showMain();
     });

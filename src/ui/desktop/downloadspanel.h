@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/filerecord.h"
+
 #include <QWidget>
 
 class DesktopServices;
@@ -11,8 +13,8 @@ class QVBoxLayout;
 
 // The tray's list of the latest downloads, 360 wide: a header with a refresh button, up to ten
 // rows (open the file, show it in the main window, show it in its folder) or the empty line,
-// then Quick Search, Open Tessary and Settings…. Rows are rebuilt when the files change or the
-// panel is shown. Main thread only.
+// then Quick Search, Open Tessary and Settings…. Rows are made anew when the newest downloads
+// change. Main thread only.
 class DownloadsPanel : public QWidget
 {
     Q_OBJECT
@@ -25,7 +27,7 @@ public:
     // The label of the quick search button: "Quick Search  " and the shortcut's label.
     static QString quickSearchText(const QString &shortcutLabel);
     // The number of download rows shown.
-    int rowCount() const { return m_rowCount; }
+    int rowCount() const { return int(m_shown.size()); }
 
 Q_SIGNALS:
     // An action was taken: a popup should close.
@@ -37,7 +39,7 @@ protected:
 private:
     void rebuildRows();
     void updateQuickSearchText();
-    QWidget *makeRow(const struct FileRecord &file);
+    QWidget *makeRow(const FileRecord &file);
 
     LibraryStore &m_store;
     DesktopServices &m_services;
@@ -46,5 +48,6 @@ private:
     QWidget *m_rows = nullptr;
     QVBoxLayout *m_rowLayout = nullptr;
     QPushButton *m_quickSearch = nullptr;
-    int m_rowCount = 0;
+    // The downloads the rows show.
+    QList<FileRecord> m_shown;
 };

@@ -95,16 +95,18 @@ QuickSearchView::QuickSearchView(LibraryStore &store, QWidget *parent)
     footer->addWidget(footerLabel(QStringLiteral("esc Close"), this));
     layout->addLayout(footer);
 
-    connect(m_field, &QLineEdit::textChanged, this, &QuickSearchView::search);
+    connect(m_field, &QLineEdit::textChanged, this, [this] { search(Highlight::first); });
     connect(m_clear, &QToolButton::clicked, m_field, &QLineEdit::clear);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { openRow(index.row()); });
-    connect(&m_store, &LibraryStore::filesChanged, this, [this] {
-        if (isVisible())
-            search();
-    });
+    // While hidden the results may go stale: showing the panel searches again.
+    for (auto signal : { &LibraryStore::filesChanged, &LibraryStore::textIndexChanged })
+        connect(&m_store, signal, this, [this] {
+            if (isVisible())
+                search(Highlight::sameFile);
+        });
     connect(&ThumbnailCache::shared(), &ThumbnailCache::thumbnailReady, m_list->viewport(),
         qOverload<>(&QWidget::update));
-    search();
+    search(Highlight::first);
 }
 
 QString QuickSearchView::query() const
@@ -125,16 +127,24 @@ int QuickSearchView::highlight() const
 void QuickSearchView::prepareToShow()
 {
     m_field->setFocus(Qt::OtherFocusReason);
-    m_model->setHighlight(0);
+    search(Highlight::first);
     m_list->scrollToTop();
 }
 
-void QuickSearchView::search()
+void QuickSearchView::search(Highlight highlight)
 {
+    const int current = m_model->highlight();
+    const std::optional<QByteArray> highlighted = highlight == Highlight::sameFile && current < m_model->rowCount()
+        ? std::optional<QByteArray>(m_model->file(current).path)
+        : std::nullopt;
     const QString text = m_field->text();
     const bool searching = !text.isEmpty();
     m_model->setFiles(searching ? m_store.searchFiles(text) : QList<FileRecord>());
-    m_model->setHighlight(0);
+    int row = 0;
+    for (int i = 0; highlighted && i < m_model->rowCount(); ++i)
+        if (m_model->file(i).path == *highlighted)
+            row = i;
+    m_model->setHighlight(row);
     m_clear->setVisible(searching);
     m_chips->setVisible(searching);
     if (searching)

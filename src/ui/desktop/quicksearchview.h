@@ -13,7 +13,7 @@ class QuickSearchModel;
 // results of the store's one-off search with the highlighted one, the empty line and the key
 // hints. The field keeps the keys: Down and Up move the highlight, Return opens the highlighted
 // file (Ctrl shows it in the main window, Alt in its folder), Escape dismisses the panel. The
-// text and the results stay between showings. Main thread only.
+// text stays between showings; the results follow the library while shown. Main thread only.
 class QuickSearchView : public QWidget
 {
     Q_OBJECT
@@ -25,7 +25,8 @@ public:
     void setQuery(const QString &text);
     int highlight() const;
     const QuickSearchModel &results() const { return *m_model; }
-    // Focuses the field and highlights the first result.
+    // Focuses the field, searches again (the library may have changed while the panel was
+    // hidden) and highlights the first result.
     void prepareToShow();
 
 Q_SIGNALS:
@@ -38,7 +39,10 @@ protected:
     bool eventFilter(class QObject *watched, class QEvent *event) override;
 
 private:
-    void search();
+    // After a search the first result is highlighted, or the file highlighted before when it is
+    // still among the results.
+    enum class Highlight { first, sameFile };
+    void search(Highlight highlight);
     void moveHighlight(int step);
     void activate(Qt::KeyboardModifiers modifiers);
     void openRow(int row);

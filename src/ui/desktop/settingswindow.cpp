@@ -167,6 +167,10 @@ QWidget *SettingsWindow::quickSearchSection()
     QGroupBox *box = section(QStringLiteral("Quick Search"), this);
     m_record = new QPushButton(box);
     box->layout()->addWidget(m_record);
+    // Why the last key pressed while recording was not taken.
+    m_recordRefusal = secondaryLabel(QString(), box);
+    m_recordRefusal->hide();
+    box->layout()->addWidget(m_recordRefusal);
     box->layout()->addWidget(
         followingLabel(m_store, &LibraryStore::hotKeyStatus, &LibraryStore::hotKeyStatusChanged, box, true));
     connect(m_record, &QPushButton::clicked, this, &SettingsWindow::recordShortcut);
@@ -265,6 +269,13 @@ void SettingsWindow::updateRecordButton()
     m_record->setEnabled(!m_recording);
 }
 
+void SettingsWindow::showRefusal(const QString &text)
+{
+    m_recordRefusal->setText(text);
+    m_recordRefusal->setAccessibleName(text);
+    m_recordRefusal->setVisible(!text.isEmpty());
+}
+
 void SettingsWindow::updateIndexControls()
 {
     m_rebuild->setText(m_store.indexing() ? QStringLiteral("Indexing…") : QStringLiteral("Rebuild text index"));
@@ -283,6 +294,7 @@ void SettingsWindow::recordShortcut()
         return;
     m_recording = true;
     qApp->installEventFilter(this);
+    showRefusal(QString());
     updateRecordButton();
 }
 
@@ -292,6 +304,7 @@ void SettingsWindow::stopRecording()
         return;
     qApp->removeEventFilter(this);
     m_recording = false;
+    showRefusal(QString());
     updateRecordButton();
 }
 
@@ -313,10 +326,15 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->isAutoRepeat())
             return true;
-        if (key->key() == Qt::Key_Escape)
+        if (key->key() == Qt::Key_Escape) {
             stopRecording();
-        else if (m_services.setShortcut(*key))
+            return true;
+        }
+        const DesktopServices::Recording recording = m_services.setShortcut(*key);
+        if (recording == DesktopServices::Recording::stored)
             stopRecording();
+        else if (recording != DesktopServices::Recording::incomplete)
+            showRefusal(DesktopServices::refusalText(recording));
         return true;
     }
     default:

@@ -20,8 +20,9 @@ class QVBoxLayout;
 //
 // Recording a shortcut: while recording, every key press delivered to the application is taken
 // by the window (nothing reaches other controls or fires menu shortcuts). Escape ends recording
-// without storing; a press the services refuse (no Ctrl, Alt or Super) keeps recording; an
-// accepted one is stored and ends it. Hiding the window ends it too. Main thread only.
+// without storing; a press the services refuse (no Ctrl, Alt or Super, or a key no shortcut
+// service can name) keeps recording and says why under the button; an accepted one is stored
+// and ends it. Hiding the window ends it too. Main thread only.
 class SettingsWindow : public QWidget
 {
     Q_OBJECT
@@ -56,6 +57,7 @@ private:
     QWidget *cleanupSection();
     QWidget *updateSection();
     void updateRecordButton();
+    void showRefusal(const QString &text);
     void updateIndexControls();
     void updateRulesButton();
 
@@ -63,6 +65,7 @@ private:
     DesktopServices &m_services;
     bool m_recording = false;
     QPushButton *m_record = nullptr;
+    QLabel *m_recordRefusal = nullptr;
     QPushButton *m_rebuild = nullptr;
     QPushButton *m_runRules = nullptr;
 };

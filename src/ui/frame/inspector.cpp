@@ -94,9 +94,15 @@ Inspector::Inspector(LibraryStore &store, QWidget *parent)
     m_name->setElideMode(Qt::ElideMiddle);
     fileColumn->addWidget(m_name);
     m_details = new QWidget(file);
-    m_detailsLayout = new QVBoxLayout(m_details);
-    m_detailsLayout->setContentsMargins(0, 0, 0, 0);
-    m_detailsLayout->setSpacing(6);
+    auto *detailsLayout = new QVBoxLayout(m_details);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    detailsLayout->setSpacing(6);
+    // Every row there can be, made once; a selection shows the ones its file has.
+    for (const char *label :
+        { "Kind", "Size", "Modified", "Source", "Dimensions", "Duration", "Camera", "Tags", "Location" })
+        m_rows.append(makeRow(QString::fromLatin1(label)));
+    for (const DetailRow &row : std::as_const(m_rows))
+        detailsLayout->addWidget(row.widget);
     fileColumn->addWidget(m_details);
 
     QPushButton *quickLook = actionButton(QStringLiteral("Quick Look"), file);
@@ -129,6 +135,32 @@ Inspector::Inspector(LibraryStore &store, QWidget *parent)
     m_thumbnail->setMinimal(m_store.minimal());
     showSelection();
     showCopyingText();
+}
+
+Inspector::DetailRow Inspector::makeRow(const QString &label)
+{
+    DetailRow row;
+    row.label = label;
+    row.widget = new QWidget(m_details);
+    row.widget->setObjectName(u"detail:" + label);
+    auto *rowColumn = new QVBoxLayout(row.widget);
+    rowColumn->setContentsMargins(0, 0, 0, 0);
+    rowColumn->setSpacing(1);
+    QLabel *caption = secondaryLabel(label, row.widget);
+    QFont small = caption->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    caption->setFont(small);
+    rowColumn->addWidget(caption);
+    row.value = new QLabel(row.widget);
+    row.value->setObjectName(QStringLiteral("detailValue"));
+    row.value->setTextFormat(Qt::PlainText);
+    row.value->setWordWrap(true);
+    row.value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Long paths without spaces must not widen the fixed-width column.
+    row.value->setMinimumWidth(1);
+    row.value->setAccessibleName(label);
+    rowColumn->addWidget(row.value);
+    return row;
 }
 
 QList<Inspector::Detail> Inspector::details(const FileRecord &file, const QLocale &locale)
@@ -172,36 +204,19 @@ void Inspector::showSelection()
     m_shown = file;
     m_pages->setCurrentIndex(file ? 1 : 0);
     m_thumbnail->setFile(file);
-    while (QLayoutItem *item = m_detailsLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
     if (!file)
         return;
     m_name->setText(file->name());
-    for (const Detail &detail : details(*file)) {
-        auto *row = new QWidget(m_details);
-        row->setObjectName(u"detail:" + detail.label);
-        auto *rowColumn = new QVBoxLayout(row);
-        rowColumn->setContentsMargins(0, 0, 0, 0);
-        rowColumn->setSpacing(1);
-        QLabel *label = secondaryLabel(detail.label, row);
-        QFont small = label->font();
-        small.setPointSizeF(small.pointSizeF() * 0.85);
-        label->setFont(small);
-        rowColumn->addWidget(label);
-        auto *value = new QLabel(detail.value, row);
-        value->setObjectName(QStringLiteral("detailValue"));
-        value->setTextFormat(Qt::PlainText);
-        value->setWordWrap(true);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        // Long paths without spaces must not widen the fixed-width column.
-        value->setMinimumWidth(1);
-        value->setAccessibleName(detail.label);
-        value->setAccessibleDescription(detail.value);
-        value->setToolTip(detail.value);
-        rowColumn->addWidget(value);
-        m_detailsLayout->addWidget(row);
+    const QList<Detail> shown = details(*file);
+    for (const DetailRow &row : std::as_const(m_rows)) {
+        const auto detail = std::find_if(
+            shown.cbegin(), shown.cend(), [&row](const Detail &candidate) { return candidate.label == row.label; });
+        row.widget->setVisible(detail != shown.cend());
+        if (detail == shown.cend())
+            continue;
+        row.value->setText(detail->value);
+        row.value->setAccessibleDescription(detail->value);
+        row.value->setToolTip(detail->value);
     }
     m_copyText->setVisible(file->kind == FileKind::images || file->kind == FileKind::documents);
 }

@@ -10,7 +10,6 @@ class LibraryStore;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
-class QVBoxLayout;
 class ThumbnailView;
 
 // The details column on the right: for the selected file its thumbnail, name, the detail rows
@@ -41,6 +40,14 @@ public:
     static QString dateText(const QDateTime &when, const QLocale &locale = QLocale());
 
 private:
+    struct DetailRow
+    {
+        QString label;
+        QWidget *widget = nullptr;
+        QLabel *value = nullptr;
+    };
+
+    DetailRow makeRow(const QString &label);
     void showSelection();
     void showCopyingText();
 
@@ -49,7 +56,7 @@ private:
     ThumbnailView *m_thumbnail = nullptr;
     ElidedLabel *m_name = nullptr;
     QWidget *m_details = nullptr;
-    QVBoxLayout *m_detailsLayout = nullptr;
+    QList<DetailRow> m_rows;
     QPushButton *m_copyText = nullptr;
     std::optional<FileRecord> m_shown;
 };

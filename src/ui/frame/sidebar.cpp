@@ -1,6 +1,8 @@
 #include "ui/frame/sidebar.h"
 
 #include "store/librarystore.h"
+#include "ui/common/deferredupdate.h"
+#include "ui/common/layouts.h"
 #include "ui/common/symbols.h"
 #include "ui/common/theme.h"
 #include "ui/frame/sidebarentry.h"
@@ -34,6 +36,7 @@ QWidget *symbolLabel(const QString &symbol, int size, QWidget *parent)
 Sidebar::Sidebar(LibraryStore &store, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
+    , m_countsUpdate(new DeferredUpdate(this, [this] { updateCounts(); }))
 {
     setObjectName(QStringLiteral("sidebar"));
     setFixedWidth(kWidth);
@@ -72,26 +75,24 @@ Sidebar::Sidebar(LibraryStore &store, QWidget *parent)
     header->addWidget(name, 1);
     column->addLayout(header);
 
-    m_topEntries.append(addEntry(column, QStringLiteral("Home"), QStringLiteral("house"), QStringLiteral("Home")));
-    m_topEntries.append(
-        addEntry(column, QStringLiteral("Recents"), QStringLiteral("clock"), QStringLiteral("Recents")));
+    const auto addPlace = [&](const Destination &destination, const char16_t *symbol) {
+        SidebarEntry *entry = addEntry(column, destination.title(), QString::fromUtf16(symbol), destination);
+        m_topEntries.append(entry);
+        return entry;
+    };
+    addPlace(Destination::home(), u"house");
+    addPlace(Destination::recents(), u"clock");
     addSectionLabel(column, QStringLiteral("LIBRARY"));
     for (const FileKind kind : FileKind::allCases()) {
-        SidebarEntry *entry = addEntry(column, kind.rawValue(), kind.symbol(), kind.rawValue());
+        SidebarEntry *entry = addEntry(column, kind.rawValue(), kind.symbol(), Destination::ofKind(kind));
         m_kindEntries[kind] = entry;
         m_topEntries.append(entry);
     }
-    const std::pair<const char16_t *, const char16_t *> fixed[] = {
-        { u"Large Files", u"externaldrive" },
-        { u"Screenshots", u"camera.viewfinder" },
-        { u"Duplicates", u"square.on.square" },
-        { u"Clean Up", u"sparkles" },
-        { u"Downloaded From", u"arrow.down.circle" },
-    };
-    for (const auto &[title, symbol] : fixed) {
-        const QString text = QString::fromUtf16(title);
-        m_topEntries.append(addEntry(column, text, QString::fromUtf16(symbol), text));
-    }
+    addPlace(Destination::largeFiles(), u"externaldrive");
+    addPlace(Destination::screenshots(), u"camera.viewfinder");
+    addPlace(Destination::duplicates(), u"square.on.square");
+    addPlace(Destination::cleanUp(), u"sparkles");
+    addPlace(Destination::downloadedFrom(), u"arrow.down.circle");
 
     m_pinnedLabel = addSectionLabel(column, QStringLiteral("PINNED"));
     m_pinnedLayout = plainColumn(nullptr);
@@ -100,7 +101,7 @@ Sidebar::Sidebar(LibraryStore &store, QWidget *parent)
     addSectionLabel(column, QStringLiteral("LOCATIONS"));
     m_rootsLayout = plainColumn(nullptr);
     column->addLayout(m_rootsLayout);
-    m_addFolder = addEntry(column, QStringLiteral("Add folder"), QStringLiteral("plus"), QString());
+    m_addFolder = addEntry(column, QStringLiteral("Add folder"), QStringLiteral("plus"), std::nullopt);
     connect(m_addFolder, &SidebarEntry::clicked, this, [this] { m_store.chooseFolder(); });
 
     m_searchesLabel = addSectionLabel(column, QStringLiteral("SAVED SEARCHES"));
@@ -122,9 +123,10 @@ Sidebar::Sidebar(LibraryStore &store, QWidget *parent)
     m_scroll->setWidget(content);
 
     for (SidebarEntry *entry : std::as_const(m_topEntries))
-        connect(entry, &SidebarEntry::clicked, this, [this, key = entry->key()] { m_store.navigate(key); });
+        connect(entry, &SidebarEntry::clicked, this, [this, entry] { m_store.navigate(*entry->destination()); });
 
-    connect(&m_store, &LibraryStore::filesChanged, this, &Sidebar::updateCounts);
+    // The counts come from the store's catalogue, ready a moment after the files.
+    m_countsUpdate->follow(&m_store, &LibraryStore::filesChanged, &LibraryStore::viewsReady);
     connect(&m_store, &LibraryStore::minimalChanged, this, &Sidebar::updateTints);
     connect(&m_store, &LibraryStore::destinationChanged, this, &Sidebar::updateHighlight);
     connect(&m_store, &LibraryStore::queryChanged, this, &Sidebar::updateHighlight);
@@ -144,28 +146,10 @@ QList<SidebarEntry *> Sidebar::entries() const
     return m_topEntries + m_pinnedEntries + m_rootEntries + QList<SidebarEntry *> { m_addFolder } + m_searchEntries;
 }
 
-std::array<qsizetype, 7> Sidebar::kindCounts(const QList<FileRecord> &files)
+SidebarEntry *Sidebar::addEntry(
+    QVBoxLayout *layout, const QString &title, const QString &symbol, const std::optional<Destination> &destination)
 {
-    std::array<qsizetype, 7> counts {};
-    for (const FileRecord &file : files)
-        ++counts[file.kind];
-    return counts;
-}
-
-QString Sidebar::folderTitle(const QString &path)
-{
-    QStringView trimmed(path);
-    while (trimmed.size() > 1 && trimmed.endsWith(u'/'))
-        trimmed.chop(1);
-    const qsizetype slash = trimmed.lastIndexOf(u'/');
-    if (slash < 0 || trimmed.size() == 1)
-        return trimmed.toString();
-    return trimmed.mid(slash + 1).toString();
-}
-
-SidebarEntry *Sidebar::addEntry(QVBoxLayout *layout, const QString &title, const QString &symbol, const QString &key)
-{
-    auto *entry = new SidebarEntry(title, symbol, key, this);
+    auto *entry = new SidebarEntry(title, symbol, destination, this);
     connect(entry, &SidebarEntry::focusStepRequested, this, [this, entry](int step) { stepFocus(entry, step); });
     layout->addWidget(entry);
     return entry;
@@ -186,23 +170,17 @@ QLabel *Sidebar::addSectionLabel(QVBoxLayout *layout, const QString &title)
     return label;
 }
 
-void Sidebar::clearEntries(QList<SidebarEntry *> &entries)
-{
-    for (SidebarEntry *entry : std::as_const(entries)) {
-        entry->hide();
-        entry->deleteLater();
-    }
-    entries.clear();
-}
-
 void Sidebar::rebuildPinned()
 {
-    clearEntries(m_pinnedEntries);
+    // One of the old entries may have sent the change (its "Unpin"): the layout lets them go later.
+    Layouts::clear(m_pinnedLayout);
+    m_pinnedEntries.clear();
     const QStringList &paths = m_store.pinnedPaths();
     m_pinnedLabel->setVisible(!paths.isEmpty());
     for (const QString &path : paths) {
-        SidebarEntry *entry = addEntry(m_pinnedLayout, folderTitle(path), QStringLiteral("folder"), u"folder:" + path);
-        connect(entry, &SidebarEntry::clicked, this, [this, key = entry->key()] { m_store.navigate(key); });
+        const Destination folder = Destination::folder(path.toUtf8());
+        SidebarEntry *entry = addEntry(m_pinnedLayout, folder.title(), QStringLiteral("folder"), folder);
+        connect(entry, &SidebarEntry::clicked, this, [this, folder] { m_store.navigate(folder); });
         auto *unpin = new QAction(QStringLiteral("Unpin"), entry);
         connect(unpin, &QAction::triggered, this, [this, path] {
             QStringList kept = m_store.pinnedPaths();
@@ -218,11 +196,12 @@ void Sidebar::rebuildPinned()
 
 void Sidebar::rebuildLocations()
 {
-    clearEntries(m_rootEntries);
+    Layouts::clear(m_rootsLayout);
+    m_rootEntries.clear();
     for (const QByteArray &root : m_store.roots()) {
-        const QString path = QString::fromUtf8(root);
-        SidebarEntry *entry = addEntry(m_rootsLayout, folderTitle(path), QStringLiteral("folder"), u"folder:" + path);
-        connect(entry, &SidebarEntry::clicked, this, [this, key = entry->key()] { m_store.navigate(key); });
+        const Destination folder = Destination::folder(root);
+        SidebarEntry *entry = addEntry(m_rootsLayout, folder.title(), QStringLiteral("folder"), folder);
+        connect(entry, &SidebarEntry::clicked, this, [this, folder] { m_store.navigate(folder); });
         auto *remove = new QAction(QStringLiteral("Remove from library"), entry);
         connect(remove, &QAction::triggered, this, [this, root] { m_store.removeRoot(root); });
         entry->addAction(remove);
@@ -234,12 +213,13 @@ void Sidebar::rebuildLocations()
 
 void Sidebar::rebuildSearches()
 {
-    clearEntries(m_searchEntries);
+    Layouts::clear(m_searchesLayout);
+    m_searchEntries.clear();
     const QStringList &searches = m_store.savedSearches();
     m_searchesLabel->setVisible(!searches.isEmpty());
     for (const QString &text : searches) {
         // A saved search is no destination: it only fills the query, so it is never highlighted.
-        SidebarEntry *entry = addEntry(m_searchesLayout, text, QStringLiteral("magnifyingglass"), QString());
+        SidebarEntry *entry = addEntry(m_searchesLayout, text, QStringLiteral("magnifyingglass"), std::nullopt);
         connect(entry, &SidebarEntry::clicked, this, [this, text] { m_store.setQuery(text); });
         auto *remove = new QAction(QStringLiteral("Remove saved search"), entry);
         connect(remove, &QAction::triggered, this, [this, text] { m_store.deleteSearch(text); });
@@ -251,9 +231,9 @@ void Sidebar::rebuildSearches()
 
 void Sidebar::updateCounts()
 {
-    const std::array<qsizetype, 7> counts = kindCounts(m_store.files());
+    const LibraryCounts::KindCounts &counts = m_store.counts().kinds();
     for (const FileKind kind : FileKind::allCases())
-        m_kindEntries[kind]->setCount(counts[kind]);
+        m_kindEntries[kind]->setCount(counts[size_t(kind)]);
 }
 
 void Sidebar::updateTints()
@@ -266,9 +246,8 @@ void Sidebar::updateTints()
 void Sidebar::updateHighlight()
 {
     const bool browsing = m_store.query().isEmpty();
-    const QString &destination = m_store.destination();
     for (SidebarEntry *entry : entries())
-        entry->setHighlighted(browsing && !entry->key().isEmpty() && entry->key() == destination);
+        entry->setHighlighted(browsing && entry->destination() == m_store.destination());
 }
 
 void Sidebar::stepFocus(SidebarEntry *from, int step)

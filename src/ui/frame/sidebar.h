@@ -1,11 +1,12 @@
 #pragma once
 
-#include "library/filerecord.h"
+#include "store/destination.h"
 
 #include <QWidget>
 
 #include <array>
 
+class DeferredUpdate;
 class LibraryStore;
 class QLabel;
 class QScrollArea;
@@ -29,17 +30,10 @@ public:
     // Every entry shown, top to bottom (the order Up and Down move the focus in).
     QList<SidebarEntry *> entries() const;
 
-    // The number of records of each kind, indexed by FileKind::Value; one pass over `files`.
-    static std::array<qsizetype, 7> kindCounts(const QList<FileRecord> &files);
-    // The last component of a folder path, for entry titles ("/" stays "/").
-    static QString folderTitle(const QString &path);
-
 private:
-    SidebarEntry *addEntry(QVBoxLayout *layout, const QString &title, const QString &symbol, const QString &key);
+    SidebarEntry *addEntry(QVBoxLayout *layout, const QString &title, const QString &symbol,
+        const std::optional<Destination> &destination);
     QLabel *addSectionLabel(QVBoxLayout *layout, const QString &title);
-    // Replaces the entries of one dynamic section; the old ones are deleted later, since one of
-    // them may be the sender of the change that led here.
-    void clearEntries(QList<SidebarEntry *> &entries);
     void rebuildPinned();
     void rebuildLocations();
     void rebuildSearches();
@@ -49,6 +43,7 @@ private:
     void stepFocus(SidebarEntry *from, int step);
 
     LibraryStore &m_store;
+    DeferredUpdate *m_countsUpdate = nullptr;
     QScrollArea *m_scroll = nullptr;
     std::array<SidebarEntry *, 7> m_kindEntries {};
     QList<SidebarEntry *> m_topEntries;

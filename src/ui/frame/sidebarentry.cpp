@@ -14,10 +14,11 @@ constexpr qreal kHighlightRadius = 6;
 
 } // namespace
 
-SidebarEntry::SidebarEntry(const QString &title, const QString &symbol, const QString &key, QWidget *parent)
+SidebarEntry::SidebarEntry(
+    const QString &title, const QString &symbol, const std::optional<Destination> &destination, QWidget *parent)
     : QAbstractButton(parent)
     , m_symbol(symbol)
-    , m_key(key)
+    , m_destination(destination)
 {
     setText(title);
     setAccessibleName(title);

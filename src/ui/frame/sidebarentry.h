@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/destination.h"
+
 #include <QAbstractButton>
 #include <QColor>
 #include <QIcon>
@@ -19,10 +21,11 @@ public:
     static constexpr int kHorizontalPadding = 10;
     static constexpr int kVerticalPadding = 7;
 
-    // `key` is the destination the entry stands for; empty for rows that are no destination.
-    SidebarEntry(const QString &title, const QString &symbol, const QString &key, QWidget *parent = nullptr);
+    // `destination` is where the entry leads; none for rows that are no destination.
+    SidebarEntry(const QString &title, const QString &symbol, const std::optional<Destination> &destination,
+        QWidget *parent = nullptr);
 
-    QString key() const { return m_key; }
+    const std::optional<Destination> &destination() const { return m_destination; }
     // The count drawn at the trailing edge; none, or below 1, draws nothing.
     void setCount(std::optional<qsizetype> count);
     QString countText() const;
@@ -43,7 +46,7 @@ protected:
 
 private:
     QString m_symbol;
-    QString m_key;
+    std::optional<Destination> m_destination;
     std::optional<qsizetype> m_count;
     QColor m_tint;
     bool m_highlighted = false;

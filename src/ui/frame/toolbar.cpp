@@ -37,12 +37,12 @@ Toolbar::Toolbar(LibraryStore &store, QWidget *parent)
     navigation->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     navigation->setAccessibleName(QStringLiteral("Navigation"));
     auto *menu = new QMenu(navigation);
-    QStringList destinations { QStringLiteral("Home"), QStringLiteral("Recents") };
+    QList<Destination> destinations { Destination::home(), Destination::recents() };
     for (const FileKind kind : FileKind::allCases())
-        destinations.append(kind.rawValue());
-    destinations << QStringLiteral("Duplicates") << QStringLiteral("Clean Up") << QStringLiteral("Downloaded From");
-    for (const QString &destination : std::as_const(destinations))
-        menu->addAction(destination, this, [this, destination] { m_store.navigate(destination); });
+        destinations.append(Destination::ofKind(kind));
+    destinations << Destination::duplicates() << Destination::cleanUp() << Destination::downloadedFrom();
+    for (const Destination &destination : std::as_const(destinations))
+        menu->addAction(destination.title(), this, [this, destination] { m_store.navigate(destination); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Add Folder\u2026"), this, [this] { m_store.chooseFolder(); });
     menu->addAction(

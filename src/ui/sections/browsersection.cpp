@@ -1,16 +1,17 @@
 #include "ui/sections/browsersection.h"
 
-#include "store/cleancategory.h"
 #include "store/librarystore.h"
+#include "ui/common/deferredupdate.h"
 #include "ui/common/symbols.h"
+#include "ui/common/theme.h"
 #include "ui/sections/filelistmodel.h"
 #include "ui/sections/fileview.h"
 #include "ui/sections/querychipsrow.h"
 #include "ui/sections/sectiontext.h"
 #include "ui/sections/sectionwidgets.h"
 
-#include <QBoxLayout>
 #include <QAbstractItemView>
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -25,8 +26,8 @@ BrowserSection::BrowserSection(LibraryStore &store, QWidget *parent) : QWidget(p
 {
     m_model = new FileListModel(store, this);
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 16, 20, 0);
-    column->setSpacing(8);
+    column->setContentsMargins(Theme::Metrics::page(Theme::Metrics::PageEnd::flush));
+    column->setSpacing(Theme::Metrics::kRowGap);
     column->addWidget(headerRow());
     column->addWidget(new QueryChipsRow(store, this));
     column->addWidget(actionBar());
@@ -57,9 +58,11 @@ BrowserSection::BrowserSection(LibraryStore &store, QWidget *parent) : QWidget(p
         connect(&store, signal, this, &BrowserSection::updateHeader);
     for (auto signal : { &LibraryStore::queryChanged, &LibraryStore::scanningChanged })
         connect(&store, signal, this, &BrowserSection::updateBody);
-    for (auto signal : { &LibraryStore::filesChanged, &LibraryStore::sourceFilterChanged })
-        connect(&store, signal, this, &BrowserSection::updateSources);
-    for (auto signal : { &LibraryStore::selectedIDsChanged, &LibraryStore::copyingTextChanged, &LibraryStore::destinationChanged })
+    // The source names come from the store's catalogue, ready a moment after the files.
+    auto *sources = new DeferredUpdate(this, [this] { updateSources(); });
+    sources->follow(&store, &LibraryStore::filesChanged, &LibraryStore::viewsReady, &LibraryStore::sourceFilterChanged);
+    for (auto signal : { &LibraryStore::selectedIDsChanged, &LibraryStore::copyingTextChanged,
+             &LibraryStore::destinationChanged, &LibraryStore::queryChanged })
         connect(&store, signal, this, &BrowserSection::updateActions);
     updateHeader();
     updateSources();
@@ -127,7 +130,7 @@ QWidget *BrowserSection::actionBar()
     connect(m_trashSelected, &QPushButton::clicked, this, [this] { m_store.requestTrash(m_store.chosenFiles()); });
     row->addWidget(m_trashSelected);
     m_trashAll = SectionWidgets::button(QStringLiteral("Trash all…"));
-    connect(m_trashAll, &QPushButton::clicked, this, [this] { m_store.requestTrash(m_store.visibleFiles()); });
+    connect(m_trashAll, &QPushButton::clicked, &m_store, &LibraryStore::requestTrashAll);
     row->addWidget(m_trashAll);
     row->addStretch(1);
     return bar;
@@ -166,7 +169,7 @@ void BrowserSection::updateActions()
     m_copyText->setVisible(selected > 0);
     m_copyText->setEnabled(!m_store.copyingText());
     m_trashSelected->setVisible(selected > 0);
-    m_trashAll->setVisible(CleanCategories::indexOf(m_store.destination()) >= 0);
+    m_trashAll->setVisible(m_store.canTrashAll());
 }
 
 void BrowserSection::updateBody()

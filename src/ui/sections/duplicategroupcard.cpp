@@ -34,10 +34,13 @@ DuplicateGroupCard::DuplicateGroupCard(LibraryStore &store, const DuplicateGroup
         row->addWidget(new FileSurface(store, file, FileSurface::Shape::row), 1);
         auto *keep = new QPushButton;
         keep->setFixedWidth(90);
-        connect(keep, &QPushButton::clicked, this, [this, id = file.id()] {
-            QHash<QByteArray, QByteArray> keepers = m_store.keeperIDs();
-            keepers.insert(m_group.id(), id);
-            m_store.setKeeperIDs(keepers);
+        keep->setCheckable(true);
+        // The checked state is the choice; a click on the kept copy leaves it kept.
+        keep->setAccessibleName(QStringLiteral("Keep"));
+        keep->setAccessibleDescription(file.name());
+        connect(keep, &QPushButton::clicked, this, [this, file] {
+            m_store.keep(m_group, file);
+            updateKeepButtons();
         });
         row->addWidget(keep);
         m_keepButtons.append(keep);
@@ -53,10 +56,8 @@ void DuplicateGroupCard::updateKeepButtons()
     for (qsizetype i = 0; i < m_keepButtons.size(); ++i) {
         const bool kept = keeper != m_store.keeperIDs().constEnd() && *keeper == m_group.files[i].id();
         QPushButton *keep = m_keepButtons[i];
-        const QString text = kept ? QStringLiteral("Keep") : QStringLiteral("Keep this");
-        keep->setText(text);
-        keep->setAccessibleName(text);
-        keep->setAccessibleDescription(m_group.files[i].name());
+        keep->setChecked(kept);
+        keep->setText(kept ? QStringLiteral("Keep") : QStringLiteral("Keep this"));
         keep->setIcon(Symbols::icon(kept ? u"checkmark.circle.fill" : u"circle"));
     }
 }

@@ -1,6 +1,9 @@
 #include "ui/sections/duplicatessection.h"
 
 #include "store/librarystore.h"
+#include "ui/common/deferredupdate.h"
+#include "ui/common/layouts.h"
+#include "ui/common/theme.h"
 #include "ui/sections/duplicategroupcard.h"
 #include "ui/sections/sectionwidgets.h"
 
@@ -15,16 +18,22 @@
 #include <QToolButton>
 
 namespace {
-const QString kExact = QStringLiteral("Exact");
-const QString kSimilar = QStringLiteral("Similar photos");
 constexpr int kLoadMargin = 300; // load the next batch this close to the end of the list
+
+QString modeLabel(DuplicateMode mode)
+{
+    return mode == DuplicateMode::similar ? QStringLiteral("Similar photos") : QStringLiteral("Exact");
+}
 } // namespace
 
-DuplicatesSection::DuplicatesSection(LibraryStore &store, QWidget *parent) : QWidget(parent), m_store(store)
+DuplicatesSection::DuplicatesSection(LibraryStore &store, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_update(new DeferredUpdate(this, [this] { rebuildGroups(); }))
 {
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(28, 24, 28, 12);
-    column->setSpacing(10);
+    column->setContentsMargins(Theme::Metrics::page(Theme::Metrics::PageEnd::flush));
+    column->setSpacing(Theme::Metrics::kRowGap);
 
     auto *header = new QHBoxLayout;
     header->addWidget(SectionWidgets::title(QStringLiteral("One copy is plenty.")), 1);
@@ -45,17 +54,18 @@ DuplicatesSection::DuplicatesSection(LibraryStore &store, QWidget *parent) : QWi
     segments->setContentsMargins(0, 0, 0, 0);
     segments->setSpacing(0);
     m_modes = new QButtonGroup(this);
-    for (const QString &mode : { kExact, kSimilar }) {
+    for (const DuplicateMode mode : { DuplicateMode::exact, DuplicateMode::similar }) {
         auto *segment = new QToolButton;
-        segment->setText(mode);
-        segment->setAccessibleName(mode);
+        segment->setText(modeLabel(mode));
+        segment->setAccessibleName(segment->text());
         segment->setCheckable(true);
         segment->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        m_modes->addButton(segment);
+        m_modes->addButton(segment, int(mode));
         segments->addWidget(segment);
     }
     segments->addStretch(1);
-    connect(m_modes, &QButtonGroup::buttonClicked, this, [this](QAbstractButton *button) { m_store.setDuplicateMode(button->text()); });
+    connect(
+        m_modes, &QButtonGroup::idClicked, this, [this](int mode) { m_store.setDuplicateMode(DuplicateMode(mode)); });
     column->addWidget(picker);
 
     m_explanation = SectionWidgets::secondary(QString());
@@ -80,21 +90,28 @@ DuplicatesSection::DuplicatesSection(LibraryStore &store, QWidget *parent) : QWi
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     auto *list = new QWidget;
-    m_cards = new QVBoxLayout(list);
-    m_cards->setContentsMargins(0, 0, 0, 0);
-    m_cards->setSpacing(12);
-    m_cards->addStretch(1);
+    auto *listColumn = new QVBoxLayout(list);
+    listColumn->setContentsMargins(0, 0, 0, Theme::Metrics::page().bottom());
+    m_cards = new QVBoxLayout;
+    m_cards->setSpacing(Theme::Metrics::kCardGap);
+    listColumn->addLayout(m_cards);
+    listColumn->addStretch(1);
     m_scroll->setWidget(list);
     m_body->addWidget(m_scroll);
+    for (const DuplicateMode mode : { DuplicateMode::exact, DuplicateMode::similar }) {
+        QWidget *empty
+            = SectionWidgets::emptyState(mode == DuplicateMode::similar ? u"camera.viewfinder" : u"square.on.square",
+                QStringLiteral("No groups to review"),
+                QStringLiteral("Run a scan to find matches in the folders you chose. Cloud-only files are skipped."));
+        m_empty[size_t(mode)] = empty;
+        m_body->addWidget(empty);
+    }
     column->addWidget(m_body, 1);
     connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, &DuplicatesSection::fillViewport);
     connect(m_scroll->verticalScrollBar(), &QScrollBar::rangeChanged, this, &DuplicatesSection::fillViewport);
 
-    m_rebuildTimer.setSingleShot(true);
-    m_rebuildTimer.setInterval(0);
-    connect(&m_rebuildTimer, &QTimer::timeout, this, &DuplicatesSection::rebuildGroups);
-    for (auto signal : { &LibraryStore::duplicateModeChanged, &LibraryStore::duplicatesChanged, &LibraryStore::similarGroupsChanged })
-        connect(&store, signal, &m_rebuildTimer, qOverload<>(&QTimer::start));
+    m_update->follow(&store, &LibraryStore::duplicateModeChanged, &LibraryStore::duplicatesChanged,
+        &LibraryStore::similarGroupsChanged);
     for (auto signal : { &LibraryStore::scanningChanged, &LibraryStore::checkingDuplicatesChanged,
              &LibraryStore::similarScanningChanged, &LibraryStore::similarStatusChanged, &LibraryStore::duplicateModeChanged })
         connect(&store, signal, this, &DuplicatesSection::updateState);
@@ -103,15 +120,14 @@ DuplicatesSection::DuplicatesSection(LibraryStore &store, QWidget *parent) : QWi
 
 bool DuplicatesSection::similarMode() const
 {
-    return m_store.duplicateMode() == kSimilar;
+    return m_store.duplicateMode() == DuplicateMode::similar;
 }
 
 void DuplicatesSection::updateState()
 {
     const bool similar = similarMode();
     m_scan->setEnabled(!m_store.scanning() && !m_store.checkingDuplicates() && !m_store.similarScanning());
-    for (QAbstractButton *button : m_modes->buttons())
-        button->setChecked(button->text() == m_store.duplicateMode());
+    m_modes->button(int(m_store.duplicateMode()))->setChecked(true);
     m_explanation->setText(similar
             ? m_store.similarStatus() + QStringLiteral(" · Look-alikes may be different photos; choose what to keep.")
             : QStringLiteral("SHA-256 content matches. Review the retained copy before removing extras."));
@@ -119,37 +135,23 @@ void DuplicatesSection::updateState()
     if (busy)
         m_body->setCurrentWidget(m_progress);
     else
-        m_body->setCurrentWidget(m_groups.isEmpty() ? m_empty : m_scroll);
+        m_body->setCurrentWidget(m_groups.isEmpty() ? m_empty[size_t(m_store.duplicateMode())] : m_scroll);
 }
 
 void DuplicatesSection::rebuildGroups()
 {
-    if (SectionWidgets::interactionInProgress()) {
-        m_rebuildTimer.start(200);
-        return;
-    }
     const bool similar = similarMode();
     const QList<DuplicateGroup> &groups = similar ? m_store.similarGroups() : m_store.duplicates();
     // A store change that left this mode's list as it was keeps the cards (and scroll place).
-    if (m_empty && similar == m_groupsSimilar && groups == m_groups) {
+    if (m_built && similar == m_groupsSimilar && groups == m_groups) {
         updateState();
         return;
     }
     m_groups = groups;
     m_groupsSimilar = similar;
     m_shown = 0;
-    while (m_cards->count() > 1) {
-        QLayoutItem *item = m_cards->takeAt(0);
-        delete item->widget();
-        delete item;
-    }
-    if (m_empty) {
-        m_body->removeWidget(m_empty);
-        delete m_empty;
-    }
-    m_empty = SectionWidgets::emptyState(similar ? u"camera.viewfinder" : u"square.on.square", QStringLiteral("No groups to review"),
-        QStringLiteral("Run a scan to find matches in the folders you chose. Cloud-only files are skipped."));
-    m_body->addWidget(m_empty);
+    m_built = true;
+    Layouts::clear(m_cards);
     m_scroll->verticalScrollBar()->setValue(0);
     showMore();
     updateState();
@@ -160,7 +162,7 @@ void DuplicatesSection::showMore()
     const int end = std::min<int>(int(m_groups.size()), m_shown + kBatch);
     const auto mode = m_groupsSimilar ? DuplicateGroupCard::Mode::similar : DuplicateGroupCard::Mode::exact;
     for (; m_shown < end; ++m_shown)
-        m_cards->insertWidget(m_cards->count() - 1, new DuplicateGroupCard(m_store, m_groups[m_shown], mode));
+        m_cards->addWidget(new DuplicateGroupCard(m_store, m_groups[m_shown], mode));
 }
 
 void DuplicatesSection::fillViewport()

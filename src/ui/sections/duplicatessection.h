@@ -2,9 +2,11 @@
 
 #include "analysis/duplicategroup.h"
 
-#include <QTimer>
 #include <QWidget>
 
+#include <array>
+
+class DeferredUpdate;
 class LibraryStore;
 class QButtonGroup;
 class QLabel;
@@ -44,11 +46,13 @@ private:
     QLabel *m_explanation = nullptr;
     QStackedWidget *m_body = nullptr;
     QWidget *m_progress = nullptr;
-    QWidget *m_empty = nullptr;
+    // The empty states of the exact and the look-alike mode.
+    std::array<QWidget *, 2> m_empty {};
     QScrollArea *m_scroll = nullptr;
     QVBoxLayout *m_cards = nullptr;
     QList<DuplicateGroup> m_groups;
     bool m_groupsSimilar = false;
+    bool m_built = false;
     int m_shown = 0;
-    QTimer m_rebuildTimer;
+    DeferredUpdate *m_update = nullptr;
 };

@@ -98,7 +98,7 @@ void FileInteraction::startDrag(QWidget *source, const FileRecord &file)
     drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 
-bool FileInteraction::key(int key, const QWidget *context)
+bool FileInteraction::key(int key, int columns)
 {
     switch (key) {
     case Qt::Key_Return:
@@ -116,29 +116,14 @@ bool FileInteraction::key(int key, const QWidget *context)
         m_store.stepSelection(1);
         return true;
     case Qt::Key_Down:
-        m_store.stepSelection(columns(context));
+        m_store.stepSelection(columns);
         return true;
     case Qt::Key_Up:
-        m_store.stepSelection(-columns(context));
+        m_store.stepSelection(-columns);
         return true;
     default:
         return false;
     }
-}
-
-int FileInteraction::columns(const LibraryStore &store, int windowWidth)
-{
-    if (store.listMode())
-        return 1;
-    const double sidebar = store.showSidebar() ? 214 : 0;
-    const double inspector = store.showInspector() ? 245 : 0;
-    const double room = windowWidth - sidebar - inspector - 56;
-    return std::max(1, int(std::floor(room / (store.tileSize() + 16))));
-}
-
-int FileInteraction::columns(const QWidget *context) const
-{
-    return columns(m_store, context ? context->window()->width() : 1000);
 }
 
 void FileInteraction::fillContextMenu(QMenu &menu, const FileRecord &file)

@@ -42,12 +42,9 @@ public:
     // Runs a copy-only drag of dragFiles(file) from `source`.
     void startDrag(QWidget *source, const FileRecord &file);
 
-    // Return, Space and the arrows; false for any other key (the caller passes it on).
-    // `context` measures the window for the grid's row length; null means no window.
-    bool key(int key, const QWidget *context);
-    // The number of places Up and Down move.
-    static int columns(const LibraryStore &store, int windowWidth);
-    int columns(const QWidget *context) const;
+    // Return, Space and the arrows; false for any other key (the caller passes it on). Up and
+    // Down move by `columns`: the number of files in a row as the caller lays them out.
+    bool key(int key, int columns);
 
     // Selects `file` first unless it is selected, then fills `menu` with the file actions.
     void fillContextMenu(QMenu &menu, const FileRecord &file);

@@ -2,6 +2,7 @@
 
 #include "store/backgroundjob.h"
 #include "store/librarystore.h"
+#include "ui/sections/filepainter.h"
 
 FileListModel::FileListModel(LibraryStore &store, QObject *parent) : QAbstractListModel(parent), m_store(store)
 {
@@ -32,6 +33,8 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return file.name();
+    case Qt::AccessibleDescriptionRole:
+        return FilePainter::rowDescription(file, m_locale);
     case RecordRole:
         return QVariant::fromValue(file);
     default:

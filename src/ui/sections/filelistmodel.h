@@ -3,6 +3,7 @@
 #include "library/filerecord.h"
 
 #include <QAbstractListModel>
+#include <QLocale>
 #include <QTimer>
 
 class LibraryStore;
@@ -21,7 +22,8 @@ public:
     explicit FileListModel(LibraryStore &store, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
-    // DisplayRole and AccessibleTextRole: the file's name; RecordRole: the FileRecord.
+    // DisplayRole and AccessibleTextRole: the file's name; AccessibleDescriptionRole: its kind,
+    // size and date; RecordRole: the FileRecord.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     const QList<FileRecord> &files() const { return m_files; }
@@ -38,4 +40,5 @@ private:
     LibraryStore &m_store;
     QList<FileRecord> m_files;
     QTimer m_reloadTimer;
+    QLocale m_locale;
 };

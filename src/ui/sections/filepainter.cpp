@@ -1,12 +1,14 @@
 #include "ui/sections/filepainter.h"
 
+#include "library/bytecountformatter.h"
 #include "ui/common/symbols.h"
 #include "ui/common/theme.h"
 
-#include <QPixmapCache>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QPixmapCache>
 
 namespace FilePainter {
 
@@ -37,6 +39,11 @@ void paintThumbnail(QPainter &painter, const QRect &box, const FileRecord &file,
     painter.restore();
 }
 
+QString dateText(const FileRecord &file, const QLocale &locale)
+{
+    return locale.toString(file.modified.toDateTime().toLocalTime().date(), QLocale::ShortFormat);
+}
+
 QColor secondary(const QPalette &palette)
 {
     QColor color = palette.color(QPalette::WindowText);
@@ -56,6 +63,41 @@ QRect textButtonRect(const QRect &tile, int tileSide)
 {
     const int left = tile.center().x() - tileSide / 2;
     return QRect(left + tileSide - kButtonSide - 6, tile.top() + tileSide - kButtonSide - 6, kButtonSide, kButtonSide);
+}
+
+RowColumns rowColumns(const QFont &font, const QLocale &locale)
+{
+    // Measured once per font and locale: rows are painted by the thousand.
+    static QHash<QString, RowColumns> measured;
+    const QString key = font.key() + u'|' + locale.name();
+    if (const auto found = measured.constFind(key); found != measured.cend())
+        return *found;
+    const QFontMetrics metrics(font);
+    const auto widest = [&metrics](const QStringList &texts) {
+        int width = 0;
+        for (const QString &text : texts)
+            width = std::max(width, metrics.horizontalAdvance(text));
+        return width + 2;
+    };
+    QStringList kinds;
+    for (const FileKind kind : FileKind::allCases())
+        kinds.append(kind.rawValue());
+    QStringList sizes;
+    // The longest text of each unit (bytes, KB, MB, then two decimals from GB on), and "Zero KB".
+    for (const qint64 bytes : { qint64(0), qint64(999), qint64(999'000), qint64(999'900'000), qint64(999'990'000'000),
+             qint64(999'990'000'000'000) })
+        sizes.append(ByteCountFormatter::fileStyle(bytes, locale));
+    // Two-digit days and months in a year with wide digits.
+    const QString date = locale.toString(QDate(2088, 12, 28), QLocale::ShortFormat);
+    const RowColumns columns { widest(kinds), widest(sizes), widest({ date }) };
+    measured.insert(key, columns);
+    return columns;
+}
+
+QString rowDescription(const FileRecord &file, const QLocale &locale)
+{
+    return file.kind.rawValue() + QStringLiteral(", ") + file.formattedSize() + QStringLiteral(", ")
+        + dateText(file, locale);
 }
 
 bool hasTextButton(const FileRecord &file)
@@ -144,14 +186,15 @@ void paintRow(QPainter &painter, const QRect &rect, const QPalette &palette, con
     const QRect thumb(rect.left() + 8, rect.center().y() - kRowThumb / 2 + 1, kRowThumb, kRowThumb);
     paintThumbnail(painter, thumb, file, look, 3);
 
-    constexpr int kKind = 70, kSize = 70, kDate = 90, kGap = 8;
+    constexpr int kGap = 12;
+    const RowColumns columns = rowColumns(painter.font(), locale);
     int right = rect.right() - 8;
-    const QRect dateRect(right - kDate, rect.top(), kDate, rect.height());
-    right -= kDate + kGap;
-    const QRect sizeRect(right - kSize, rect.top(), kSize, rect.height());
-    right -= kSize + kGap;
-    const QRect kindRect(right - kKind, rect.top(), kKind, rect.height());
-    right -= kKind + kGap;
+    const QRect dateRect(right - columns.date, rect.top(), columns.date, rect.height());
+    right -= columns.date + kGap;
+    const QRect sizeRect(right - columns.size, rect.top(), columns.size, rect.height());
+    right -= columns.size + kGap;
+    const QRect kindRect(right - columns.kind, rect.top(), columns.kind, rect.height());
+    right -= columns.kind + kGap;
     const QRect nameRect(thumb.right() + 10, rect.top(), std::max(0, right - thumb.right() - 10), rect.height());
 
     const QFontMetrics metrics(painter.font());
@@ -159,10 +202,9 @@ void paintRow(QPainter &painter, const QRect &rect, const QPalette &palette, con
     painter.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
         metrics.elidedText(file.name(), Qt::ElideMiddle, nameRect.width()));
     painter.setPen(secondary(palette));
-    painter.drawText(kindRect, Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(file.kind.rawValue(), Qt::ElideRight, kKind));
+    painter.drawText(kindRect, Qt::AlignLeft | Qt::AlignVCenter, file.kind.rawValue());
     painter.drawText(sizeRect, Qt::AlignLeft | Qt::AlignVCenter, file.formattedSize());
-    painter.drawText(dateRect, Qt::AlignLeft | Qt::AlignVCenter,
-        locale.toString(file.modified.toDateTime().toLocalTime().date(), QLocale::ShortFormat));
+    painter.drawText(dateRect, Qt::AlignLeft | Qt::AlignVCenter, dateText(file, locale));
     painter.restore();
 }
 

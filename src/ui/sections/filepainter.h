@@ -14,9 +14,20 @@ class QFont;
 // widgets alike, so both look the same. Main thread only (tinted icons live in QPixmapCache).
 namespace FilePainter {
 
-// Rows: a 35-point thumbnail, the name, then kind (70), size (70) and date (90) columns.
+// Rows: a 35-point thumbnail, the name, then the kind, size and date columns.
 constexpr int kRowHeight = 43;
 constexpr int kRowThumb = 35;
+
+// The widths of a row's kind, size and date columns: each fits its widest text in `font`.
+struct RowColumns
+{
+    int kind = 0;
+    int size = 0;
+    int date = 0;
+};
+RowColumns rowColumns(const QFont &font, const QLocale &locale);
+// What a row shows besides the name, for assistive technologies: "Documents, 80 KB, 1/5/24".
+QString rowDescription(const FileRecord &file, const QLocale &locale);
 
 struct Look
 {

@@ -48,10 +48,13 @@ FileSurface::FileSurface(LibraryStore &store, const FileRecord &file, Shape shap
     Q_UNUSED(installed);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(file.name());
-    if (shape == Shape::tile)
-        setFixedSize(int(store.tileSize()), FilePainter::tileHeight(int(store.tileSize()), font()));
-    else
+    if (shape == Shape::tile) {
+        fitTileSize();
+        connect(&store, &LibraryStore::tileSizeChanged, this, &FileSurface::fitTileSize);
+    } else {
         setFixedHeight(FilePainter::kRowHeight);
+        setAccessibleDescription(FilePainter::rowDescription(file, locale()));
+    }
     connect(&store, &LibraryStore::selectedIDsChanged, this, qOverload<>(&QWidget::update));
     connect(&ThumbnailCache::shared(), &ThumbnailCache::thumbnailReady, this, [this](const QString &key) {
         if (key == m_thumbnailKey) {
@@ -65,6 +68,11 @@ FileSurface::~FileSurface()
 {
     if (m_requested)
         ThumbnailCache::shared().cancel(m_file);
+}
+
+void FileSurface::fitTileSize()
+{
+    setFixedSize(int(m_store.tileSize()), FilePainter::tileHeight(int(m_store.tileSize()), font()));
 }
 
 QSize FileSurface::sizeHint() const
@@ -150,7 +158,8 @@ void FileSurface::mouseReleaseEvent(QMouseEvent *event)
 
 void FileSurface::keyPressEvent(QKeyEvent *event)
 {
-    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && m_interaction.key(event->key(), this)) {
+    // A surface stands alone in its strip or list: Up and Down move one place, like Left and Right.
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && m_interaction.key(event->key(), 1)) {
         event->accept();
         return;
     }

@@ -9,8 +9,9 @@ class LibraryStore;
 
 // One file drawn as a tile or a row outside the browser's list (the home strips and the
 // duplicate groups), with the same clicks, drags, keys and context menu as the browser's items.
-// It takes focus on a click so the keys reach it, its accessible name is the file's name, and it
-// repaints when the selection or its thumbnail changes. Main thread only.
+// It takes focus on a click so the keys reach it, its accessible name is the file's name (a row's
+// description holds its other columns), a tile follows the thumbnail size, and it repaints when
+// the selection or its thumbnail changes. Main thread only.
 class FileSurface : public QWidget
 {
     Q_OBJECT
@@ -37,6 +38,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    void fitTileSize();
     QRect tileRect() const;
     // Handles a press on the tile's "Copy image text" button; true when it was one.
     bool pressTextButton(QPoint position);

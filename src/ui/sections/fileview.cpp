@@ -1,6 +1,7 @@
 #include "ui/sections/fileview.h"
 
 #include "store/librarystore.h"
+#include "ui/common/theme.h"
 #include "ui/sections/filedelegate.h"
 #include "ui/sections/filelistmodel.h"
 #include "ui/sections/filepainter.h"
@@ -12,8 +13,8 @@
 #include <QScrollBar>
 
 namespace {
-constexpr int kColumnGap = 16;
-constexpr int kRowGap = 18;
+constexpr int kColumnGap = Theme::Metrics::kGridColumnGap;
+constexpr int kRowGap = Theme::Metrics::kGridRowGap;
 } // namespace
 
 FileView::FileView(LibraryStore &store, FileListModel &model, QWidget *parent)
@@ -73,6 +74,14 @@ void FileView::updateGrid()
     }
     scheduleDelayedItemsLayout();
     viewport()->update();
+}
+
+int FileView::columns() const
+{
+    // A wrapping row holds as many grid cells as the viewport's width takes.
+    if (m_store.listMode() || gridSize().width() <= 0)
+        return 1;
+    return std::max(1, viewport()->width() / gridSize().width());
 }
 
 void FileView::resizeEvent(QResizeEvent *event)
@@ -199,7 +208,7 @@ void FileView::mouseReleaseEvent(QMouseEvent *event)
 
 void FileView::keyPressEvent(QKeyEvent *event)
 {
-    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && m_interaction.key(event->key(), this)) {
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && m_interaction.key(event->key(), columns())) {
         event->accept();
         return;
     }

@@ -26,6 +26,8 @@ public:
     void noteRequested(int row, const FileRecord &file);
     // The thumbnails asked for and not yet delivered, by key (for tests and diagnostics).
     qsizetype pendingThumbnails() const { return m_requested.size(); }
+    // The number of files in a row as laid out now: the step of Up and Down.
+    int columns() const;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -4,9 +4,16 @@
 #include "ui/sections/sectiontext.h"
 
 FolderCard::FolderCard(FileKind kind, qsizetype fileCount, bool minimal, QWidget *parent)
-    : SummaryCard(fileCount > 0 ? QStringLiteral("doc.on.doc") : QStringLiteral("folder"), Theme::kindTint(kind, minimal),
-        kind.rawValue(), SectionText::fileCount(fileCount), parent),
-      m_kind(kind)
+    : SummaryCard(QString(), QColor(), kind.rawValue(), QString(), parent)
+    , m_kind(kind)
 {
+    setState(fileCount, minimal);
     setMinimumHeight(sizeHint().height());
+}
+
+void FolderCard::setState(qsizetype fileCount, bool minimal)
+{
+    setSymbol(
+        fileCount > 0 ? QStringLiteral("doc.on.doc") : QStringLiteral("folder"), Theme::kindTint(m_kind, minimal));
+    setValue(SectionText::fileCount(fileCount));
 }

@@ -14,6 +14,7 @@ public:
     FolderCard(FileKind kind, qsizetype fileCount, bool minimal, QWidget *parent = nullptr);
 
     FileKind kind() const { return m_kind; }
+    void setState(qsizetype fileCount, bool minimal);
 
 private:
     FileKind m_kind;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/destination.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -7,9 +9,8 @@
 namespace SectionText {
 // "Good morning." before 12, "Good afternoon." from 12 to before 17, "Good evening." after.
 QString greeting(int hour);
-// The browser's title: "Search results" for a non-empty query, the last path component of a
-// "folder:" destination, the name of a "source:" destination, else the destination itself.
-QString browserTitle(QStringView query, QStringView destination);
+// The browser's title: "Search results" for a non-empty query, else the destination's title.
+QString browserTitle(QStringView query, const Destination &destination);
 // A byte count in the file manager's style ("1.2 MB").
 QString bytes(qint64 count);
 // `count` followed by " files".

@@ -1,6 +1,7 @@
 #include "ui/sections/sectionwidgets.h"
 
 #include "ui/common/symbols.h"
+#include "ui/common/theme.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -80,45 +81,58 @@ QPushButton *button(const QString &text, QStringView symbol)
     return push;
 }
 
-void clear(QLayout *layout)
-{
-    while (QLayoutItem *item = layout->takeAt(0)) {
-        if (QWidget *widget = item->widget())
-            delete widget;
-        else if (QLayout *child = item->layout())
-            clear(child);
-        delete item;
-    }
-}
-
 } // namespace SectionWidgets
 
-#include <QApplication>
+#include <QEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 
 namespace SectionWidgets {
 
-bool interactionInProgress()
+namespace {
+
+// Keeps its height at the content's: tiles that grow or shrink (a new thumbnail size) resize the
+// content, and the strip follows.
+class HorizontalStrip : public QScrollArea
 {
-    return QApplication::activePopupWidget() != nullptr || QGuiApplication::mouseButtons() != Qt::NoButton;
-}
+public:
+    explicit HorizontalStrip(QWidget *content)
+    {
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(false);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        viewport()->setAutoFillBackground(false);
+        setWidget(content);
+        content->installEventFilter(this);
+        fit();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const bool result = QScrollArea::eventFilter(watched, event);
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            fit();
+        return result;
+    }
+
+private:
+    void fit()
+    {
+        widget()->adjustSize();
+        setFixedHeight(widget()->sizeHint().height() + horizontalScrollBar()->sizeHint().height() + 4);
+    }
+};
+
+} // namespace
 
 QWidget *horizontalStrip(QWidget *content)
 {
-    auto *area = new QScrollArea;
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(false);
-    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    content->adjustSize();
-    area->setWidget(content);
-    area->setFixedHeight(content->sizeHint().height() + area->horizontalScrollBar()->sizeHint().height() + 4);
-    area->viewport()->setAutoFillBackground(false);
-    return area;
+    return new HorizontalStrip(content);
 }
 
-QVBoxLayout *scrollingPage(QWidget *section, int spacing)
+QVBoxLayout *scrollingPage(QWidget *section)
 {
     auto *outer = new QVBoxLayout(section);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -129,8 +143,8 @@ QVBoxLayout *scrollingPage(QWidget *section, int spacing)
     outer->addWidget(scroll);
     auto *page = new QWidget;
     auto *column = new QVBoxLayout(page);
-    column->setContentsMargins(28, 24, 28, 28);
-    column->setSpacing(spacing);
+    column->setContentsMargins(Theme::Metrics::page());
+    column->setSpacing(Theme::Metrics::kBlockGap);
     scroll->setWidget(page);
     return column;
 }

@@ -5,12 +5,12 @@
 
 class QAbstractButton;
 class QLabel;
-class QLayout;
 class QPushButton;
 class QWidget;
 
-// Small building blocks the sections share. Main thread only.
 class QVBoxLayout;
+
+// Small building blocks the sections share. Main thread only.
 
 namespace SectionWidgets {
 // A title line with a secondary detail line under it, and an optional trailing control.
@@ -25,17 +25,10 @@ QWidget *emptyState(QStringView symbol, const QString &title, const QString &tex
 QPushButton *linkButton(const QString &text);
 // A push button with a symbol; its accessible name is its text.
 QPushButton *button(const QString &text, QStringView symbol = {});
-// Deletes every item of `layout` and the widgets they hold.
-void clear(QLayout *layout);
-} // namespace SectionWidgets
-
-namespace SectionWidgets {
-// Whether a menu or a mouse drag is in progress: sections postpone rebuilding then, so the
-// widget a menu or drag came from is not deleted under it.
-bool interactionInProgress();
-// A horizontally scrolling strip holding `content` (which gets a fixed height).
+// A horizontally scrolling strip holding `content`, as tall as the content asks (and following
+// it when its items change size).
 QWidget *horizontalStrip(QWidget *content);
 // Fills `section` with a frameless, vertically scrolling page with the sections' margins and
-// returns the page's column, its items `spacing` apart.
-QVBoxLayout *scrollingPage(QWidget *section, int spacing);
+// returns the page's column, its blocks Theme::Metrics::kBlockGap apart.
+QVBoxLayout *scrollingPage(QWidget *section);
 } // namespace SectionWidgets

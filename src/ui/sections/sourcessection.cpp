@@ -1,55 +1,54 @@
 #include "ui/sections/sourcessection.h"
 
 #include "store/librarystore.h"
+#include "ui/common/deferredupdate.h"
+#include "ui/common/layouts.h"
 #include "ui/common/theme.h"
 #include "ui/sections/sectiontext.h"
 #include "ui/sections/sectionwidgets.h"
 #include "ui/sections/summarycard.h"
 
 #include <QBoxLayout>
-#include <QScrollArea>
 
-SourcesSection::SourcesSection(LibraryStore &store, QWidget *parent) : QWidget(parent), m_store(store)
+SourcesSection::SourcesSection(LibraryStore &store, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_update(new DeferredUpdate(this, [this] { updateRows(); }))
 {
-    m_column = SectionWidgets::scrollingPage(this, 10);
-    m_column->addWidget(SectionWidgets::heading(QStringLiteral("Remember where it came from."),
+    QVBoxLayout *column = SectionWidgets::scrollingPage(this);
+    column->addWidget(SectionWidgets::heading(QStringLiteral("Remember where it came from."),
         QStringLiteral("Download origins recorded by your browser. Files without this metadata aren’t listed.")));
-    m_column->addStretch(1);
-
-    m_rebuildTimer.setSingleShot(true);
-    m_rebuildTimer.setInterval(0);
-    connect(&m_rebuildTimer, &QTimer::timeout, this, &SourcesSection::rebuild);
-    connect(&store, &LibraryStore::filesChanged, &m_rebuildTimer, qOverload<>(&QTimer::start));
-    rebuild();
+    m_empty = SectionWidgets::emptyState(u"arrow.down.circle", QStringLiteral("No download sources recorded"),
+        QStringLiteral("Add your Downloads folder to see available source metadata."));
+    column->addWidget(m_empty, 1);
+    auto *rows = new QWidget;
+    m_rows = new QVBoxLayout(rows);
+    m_rows->setContentsMargins(0, 0, 0, 0);
+    m_rows->setSpacing(Theme::Metrics::kRowGap);
+    column->addWidget(rows);
+    column->addStretch(1);
+    m_update->follow(&store, &LibraryStore::filesChanged, &LibraryStore::viewsReady);
+    updateRows();
 }
 
-void SourcesSection::rebuild()
+void SourcesSection::updateRows()
 {
-    if (SectionWidgets::interactionInProgress()) {
-        m_rebuildTimer.start(200);
-        return;
+    const LibraryCounts &counts = m_store.counts();
+    const QStringList &names = counts.sources();
+    m_empty->setVisible(names.isEmpty());
+    if (names != m_names) {
+        m_names = names;
+        Layouts::clear(m_rows);
+        m_cards.clear();
+        for (const QString &name : names) {
+            auto *row = new SummaryCard(QStringLiteral("globe"), Theme::ink(palette()), name, QString());
+            row->setTrailingSymbol(QStringLiteral("chevron.right"));
+            connect(
+                row, &QAbstractButton::clicked, this, [this, name] { m_store.navigate(Destination::source(name)); });
+            m_rows->addWidget(row);
+            m_cards.append(row);
+        }
     }
-    delete m_body;
-    const QStringList sources = m_store.sources();
-    if (sources.isEmpty()) {
-        m_body = SectionWidgets::emptyState(u"arrow.down.circle", QStringLiteral("No download sources recorded"),
-            QStringLiteral("Add your Downloads folder to see available source metadata."));
-        m_column->insertWidget(1, m_body, 1);
-        return;
-    }
-    QHash<QString, qsizetype> counts;
-    for (const FileRecord &file : m_store.files())
-        if (const std::optional<QString> name = file.sourceName())
-            ++counts[*name];
-    m_body = new QWidget;
-    auto *rows = new QVBoxLayout(m_body);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(8);
-    for (const QString &name : sources) {
-        auto *row = new SummaryCard(QStringLiteral("globe"), Theme::ink(palette()), name, SectionText::fileCount(counts.value(name)));
-        row->setTrailingSymbol(QStringLiteral("chevron.right"));
-        connect(row, &QAbstractButton::clicked, this, [this, name] { m_store.navigate(QStringLiteral("source:") + name); });
-        rows->addWidget(row);
-    }
-    m_column->insertWidget(1, m_body);
+    for (qsizetype i = 0; i < m_cards.size(); ++i)
+        m_cards[i]->setValue(SectionText::fileCount(counts.sourceCount(m_names[i])));
 }

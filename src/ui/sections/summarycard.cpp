@@ -29,6 +29,24 @@ void SummaryCard::setTrailingSymbol(const QString &symbol)
     update();
 }
 
+void SummaryCard::setValue(const QString &value)
+{
+    if (value == m_value)
+        return;
+    m_value = value;
+    setAccessibleDescription(value);
+    update();
+}
+
+void SummaryCard::setSymbol(const QString &symbol, const QColor &tint)
+{
+    if (symbol == m_symbol && tint == m_tint)
+        return;
+    m_symbol = symbol;
+    m_tint = tint;
+    update();
+}
+
 QSize SummaryCard::sizeHint() const
 {
     const QFontMetrics metrics(font());

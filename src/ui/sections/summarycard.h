@@ -19,6 +19,8 @@ public:
     const QString &symbol() const { return m_symbol; }
     // A wide card: symbol, title and value side by side, with `symbol` at the trailing end.
     void setTrailingSymbol(const QString &symbol);
+    void setValue(const QString &value);
+    void setSymbol(const QString &symbol, const QColor &tint);
 
     QSize sizeHint() const override;
 

@@ -59,11 +59,11 @@ void Commands::build()
     QAction *quickSearch = add(QStringLiteral("Quick Search"), {});
     connect(quickSearch, &QAction::triggered, this, &Commands::quickSearchRequested);
     QAction *sources = add(QStringLiteral("Downloaded From"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
-    connect(sources, &QAction::triggered, &store, [&store] { store.navigate(QStringLiteral("Downloaded From")); });
+    connect(sources, &QAction::triggered, &store, [&store] { store.navigate(Destination::downloadedFrom()); });
     QAction *duplicates = add(QStringLiteral("Duplicates"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
-    connect(duplicates, &QAction::triggered, &store, [&store] { store.navigate(QStringLiteral("Duplicates")); });
+    connect(duplicates, &QAction::triggered, &store, [&store] { store.navigate(Destination::duplicates()); });
     QAction *cleanUp = add(QStringLiteral("Clean Up"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
-    connect(cleanUp, &QAction::triggered, &store, [&store] { store.navigate(QStringLiteral("Clean Up")); });
+    connect(cleanUp, &QAction::triggered, &store, [&store] { store.navigate(Destination::cleanUp()); });
     m_menus.append({ QStringLiteral("&View"),
                      { refresh, nullptr, grid, list, bigger, smaller, nullptr, inspector, look, quickSearch, nullptr,
                        sources, duplicates, cleanUp } });

@@ -1,16 +1,19 @@
 #include "ui/shell/sectionroute.h"
 
-SectionRoute routeFor(const QString &query, const QString &destination)
+SectionRoute routeFor(const QString &query, const Destination &destination)
 {
     if (!query.isEmpty())
         return SectionRoute::browser;
-    if (destination == u"Home")
+    switch (destination.place()) {
+    case Destination::Place::home:
         return SectionRoute::home;
-    if (destination == u"Duplicates")
+    case Destination::Place::duplicates:
         return SectionRoute::duplicates;
-    if (destination == u"Clean Up")
+    case Destination::Place::cleanUp:
         return SectionRoute::cleanUp;
-    if (destination == u"Downloaded From")
+    case Destination::Place::downloadedFrom:
         return SectionRoute::sources;
-    return SectionRoute::browser;
+    default:
+        return SectionRoute::browser;
+    }
 }

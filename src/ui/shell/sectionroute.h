@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/destination.h"
+
 #include <QString>
 
 // Which section fills the content area: a non-empty search always shows the browser; otherwise
@@ -7,7 +9,7 @@
 // destination (kinds, Recents, folders, sources, clean-up categories) is a browser.
 enum class SectionRoute { home, duplicates, cleanUp, sources, browser };
 
-SectionRoute routeFor(const QString &query, const QString &destination);
+SectionRoute routeFor(const QString &query, const Destination &destination);
 
 // The content width below which sidebar and inspector are hidden, in device-independent pixels.
 inline constexpr int kCompactWidth = 760;

@@ -1,0 +1,21 @@
+#include "ui/common/layouts.h"
+
+#include <QLayout>
+#include <QWidget>
+
+namespace Layouts {
+
+void clear(QLayout *layout)
+{
+    while (QLayoutItem *item = layout->takeAt(0)) {
+        if (QWidget *widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        } else if (QLayout *child = item->layout()) {
+            clear(child);
+        }
+        delete item;
+    }
+}
+
+} // namespace Layouts
