@@ -5,6 +5,7 @@
 #include "query/searchtext.h"
 #include "store/cleancategory.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -40,6 +41,10 @@ public:
     const std::vector<CleanCategories::Facts> &cleanFacts() const { return m_cleanFacts; }
     // The download sources of the records, in code-point order.
     const QStringList &sources() const { return m_sources; }
+    // The position of the record with `path`, or -1.
+    qsizetype indexOf(const QByteArray &path) const { return m_positions.value(path, -1); }
+    // Every record's position by path.
+    const QHash<QByteArray, qsizetype> &positions() const { return m_positions; }
 
     // The distinct source names of `files`, in code-point order.
     static QStringList sourcesOf(const QList<FileRecord> &files);
@@ -51,4 +56,5 @@ private:
     std::vector<qsizetype> m_orders[4];
     std::vector<CleanCategories::Facts> m_cleanFacts;
     QStringList m_sources;
+    QHash<QByteArray, qsizetype> m_positions;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/librarywatcher.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -43,6 +45,10 @@ public:
     void recordShortcut();
     void stopRecording();
 
+    // Which folders are followed live and why the others are not, for the line under "Refresh
+    // folders every minute"; empty before the first scan.
+    static QString followingText(const QList<LibraryWatcher::Root> &roots, bool autoRefresh);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void hideEvent(class QHideEvent *event) override;
@@ -56,6 +62,7 @@ private:
     void updateRecordButton();
     void updateIndexControls();
     void updateRulesButton();
+    QLabel *followingLabel(QWidget *parent);
 
     LibraryStore &m_store;
     DesktopServices &m_services;
