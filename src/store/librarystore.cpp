@@ -333,7 +333,7 @@ void LibraryStore::serviceTick()
     }
     // Followed roots report their changes: they are read whole only now and then, in case an
     // event was missed. The others are read every minute.
-    if (!m_sinceFullCheck.isValid() || m_sinceFullCheck.elapsed() >= kFullCheckIntervalMs) {
+    if (!m_sinceFullCheck.isValid() || m_sinceFullCheck.elapsed() >= m_setup.fullCheckInterval.count()) {
         verify(m_roots, LibraryWatcher::Walk::all, Check::later);
         return;
     }

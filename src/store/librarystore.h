@@ -78,6 +78,9 @@ public:
         QString catalogFile;
         // How long after a change the library is saved (a burst of changes is saved once).
         std::chrono::milliseconds saveDelay { 2000 };
+        // With every root followed, how seldom the service timer reads the whole library again,
+        // in case a change went unreported.
+        std::chrono::milliseconds fullCheckInterval { 30 * 60'000 };
     };
 
     // Keyboard modifiers of a click, as far as selection cares.
@@ -92,8 +95,6 @@ public:
 
     static constexpr qint64 kLargeFileBytes = 100'000'000;
     static constexpr int kServiceIntervalMs = 60'000;
-    // With every root followed, the service timer checks the whole library this seldom.
-    static constexpr qint64 kFullCheckIntervalMs = 30 * 60'000;
 
     explicit LibraryStore(const Setup &setup, QObject *parent = nullptr);
     ~LibraryStore() override;

@@ -220,6 +220,47 @@ private Q_SLOTS:
         QVERIFY(store.duplicatesChecked());
     }
 
+    // With every root followed the service timer leaves the disk alone, but for a rare check.
+    void serviceTimerWithFollowedRoots_data()
+    {
+        QTest::addColumn<int>("watchLimit");
+        QTest::addColumn<int>("checkMinutes");
+        QTest::addColumn<int>("scans"); // started by the tick
+
+        QTest::newRow("every root followed, checked recently") << 0 << 30 << 0;
+        QTest::newRow("every root followed, check due") << 0 << 0 << 1;
+        QTest::newRow("a root without room for its watches") << 1 << 30 << 1;
+    }
+
+    void serviceTimerWithFollowedRoots()
+    {
+        QFETCH(int, watchLimit);
+        QFETCH(int, checkMinutes);
+        QFETCH(int, scans);
+        TestTree tree;
+        tree.file("lib/a/x.txt");
+        LibraryStore::Setup setup = StoreTesting::setup(m_environment.newSettingsFile(), diskWorkers());
+        setup.watches = true;
+        setup.watcherOptions = { watchLimit, kQuickWatch.quiet, kQuickWatch.longest };
+        setup.fullCheckInterval = std::chrono::minutes(checkMinutes);
+        const auto counter = std::make_shared<std::atomic<int>>(0);
+        setup.workers.scan = [counter, scan = setup.workers.scan](
+                                 const QByteArrayList &roots, const ScanOptions &options, std::stop_token stop) {
+            ++*counter;
+            return scan(roots, options, stop);
+        };
+        LibraryStore store(setup);
+        store.setRoots({ tree.path("lib") });
+        store.refresh();
+        settle();
+        QCOMPARE(*counter, 1);
+        store.serviceTick();
+        settle();
+        QCOMPARE(*counter, 1 + scans);
+        // Nothing the user sees is reset by it.
+        QCOMPARE(store.files().size(), 1);
+    }
+
     // No room for a root's watches: it falls back to being read every minute, the others stay live.
     void rootWithoutRoomForWatches()
     {
