@@ -82,7 +82,7 @@ double statusMegabytes(const QByteArray &key)
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(key + ':'))
+        if (line.startsWith(QByteArray(key + ':')))
             return line.mid(key.size() + 1).trimmed().split(' ').value(0).toDouble() * 1024 / 1e6;
     return 0;
 }
@@ -245,27 +245,29 @@ int benchChanges(const QByteArray &root, const QByteArray &hold)
     watch.start();
     for (int i = 0; i < kSamples; ++i) {
         const QByteArray name = "live-bench-" + QByteArray::number(i) + ".pdf";
+        const QByteArray downloaded = downloads + name;
+        const QByteArray filed = documents + name;
         const double made = timeChange(
             paints,
             [&] {
-                QFile file(QFile::decodeName(downloads + name));
+                QFile file(QFile::decodeName(downloaded));
                 if (file.open(QIODevice::WriteOnly))
                     file.write("%PDF-1.4\n");
             },
-            [&] { return store.file(downloads + name).has_value(); });
+            [&] { return store.file(downloaded).has_value(); });
         // On screen means in the window's list, the tray list and the quick search too.
-        const bool everywhere = !store.recentDownloads().isEmpty()
-            && store.recentDownloads().first().path == downloads + name
+        const QList<FileRecord> recent = store.recentDownloads();
+        const bool everywhere = !recent.isEmpty() && recent.first().path == downloaded
             && !store.searchFiles(QString::fromUtf8(name)).isEmpty();
         made >= 0 && everywhere ? created.push_back(made) : void(++lost);
         paints.waitUntilQuiet(100);
         const double moved = timeChange(
-            paints, [&] { ::rename((downloads + name).constData(), (documents + name).constData()); },
-            [&] { return store.file(documents + name) && !store.file(downloads + name); });
+            paints, [&] { ::rename(downloaded.constData(), filed.constData()); },
+            [&] { return store.file(filed) && !store.file(downloaded); });
         moved >= 0 ? renamed.push_back(moved) : void(++lost);
         paints.waitUntilQuiet(100);
         const double gone = timeChange(
-            paints, [&] { ::unlink((documents + name).constData()); }, [&] { return !store.file(documents + name); });
+            paints, [&] { ::unlink(filed.constData()); }, [&] { return !store.file(filed); });
         gone >= 0 ? deleted.push_back(gone) : void(++lost);
         paints.waitUntilQuiet(100);
     }

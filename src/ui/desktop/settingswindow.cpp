@@ -132,7 +132,7 @@ QWidget *SettingsWindow::appearanceSection()
     QCheckBox *menuBar = toggle(QStringLiteral("Show latest downloads in the menu bar"), m_store.menuBarEnabled(), box);
     box->layout()->addWidget(minimal);
     box->layout()->addWidget(refresh);
-    box->layout()->addWidget(followingLabel(box));
+    box->layout()->addWidget(liveFoldersLabel(box));
     auto *trayRow = new QHBoxLayout;
     trayRow->addWidget(menuBar);
     if (!DownloadsTray::isAvailable())
@@ -164,12 +164,12 @@ QWidget *SettingsWindow::appearanceSection()
     return box;
 }
 
-QLabel *SettingsWindow::followingLabel(QWidget *parent)
+QLabel *SettingsWindow::liveFoldersLabel(QWidget *parent)
 {
     QLabel *label = secondaryLabel(QString(), parent);
     label->setObjectName(QStringLiteral("following"));
     const auto show = [this, label] {
-        label->setText(followingText(m_store.followedRoots(), m_store.autoRefresh()));
+        label->setText(liveFoldersText(m_store.followedRoots(), m_store.autoRefresh()));
         label->setVisible(!label->text().isEmpty());
     };
     connect(&m_store, &LibraryStore::followedRootsChanged, label, show);
@@ -178,7 +178,7 @@ QLabel *SettingsWindow::followingLabel(QWidget *parent)
     return label;
 }
 
-QString SettingsWindow::followingText(const QList<LibraryWatcher::Root> &roots, bool autoRefresh)
+QString SettingsWindow::liveFoldersText(const QList<LibraryWatcher::Root> &roots, bool autoRefresh)
 {
     QStringList live;
     QStringList others;

@@ -47,7 +47,7 @@ public:
 
     // Which folders are followed live and why the others are not, for the line under "Refresh
     // folders every minute"; empty before the first scan.
-    static QString followingText(const QList<LibraryWatcher::Root> &roots, bool autoRefresh);
+    static QString liveFoldersText(const QList<LibraryWatcher::Root> &roots, bool autoRefresh);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,7 +62,7 @@ private:
     void updateRecordButton();
     void updateIndexControls();
     void updateRulesButton();
-    QLabel *followingLabel(QWidget *parent);
+    QLabel *liveFoldersLabel(QWidget *parent);
 
     LibraryStore &m_store;
     DesktopServices &m_services;
