@@ -20,8 +20,9 @@ const char *const kStartOptions = "\n"
                                   "             TESSARY_DEMO_PATH and remember nothing\n"
                                   "  -h, --help show this help\n"
                                   "\n"
-                                  "Tessary is started when it is not running. While it is scanning, the\n"
-                                  "answer waits for the scan for up to 30 seconds.\n";
+                                  "Tessary is started when it is not running. While it is scanning, or\n"
+                                  "reading changes it has just noticed in your folders, the answer waits\n"
+                                  "for it for up to 30 seconds.\n";
 
 const char *const kFindHelp = "Usage: tessary find [--demo] QUERY...\n"
                               "\n"

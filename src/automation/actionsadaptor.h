@@ -16,9 +16,10 @@ struct FileRecord;
 // The org.tessary.Tessary.Actions interface of the running instance: find files, get the latest
 // download and open a search, on the one store of the application.
 //
-// Every call first brings the main window forward. FindFiles and LatestDownload wait for a
-// running scan (see ScanWait) with a delayed reply, so the event loop, the scan and the window
-// go on meanwhile; a scan still running after the wait fails the call with
+// Every call first brings the main window forward. FindFiles and LatestDownload answer from the
+// live library at once; while a scan runs, or changes noticed in the folders are still being
+// read, they wait for it (see ScanWait) with a delayed reply, so the event loop, the scan and the
+// window go on meanwhile; a scan still running after the wait fails the call with
 // org.tessary.Tessary.Error.StillScanning. Files are lossless file:// URIs of the records' paths.
 //
 // Main thread only. The adaptor is a child of the object registered on the bus. The store should

@@ -4,6 +4,7 @@
 #include "store/librarystore.h"
 
 #include <QMimeDatabase>
+#include <QSet>
 #include <QUrl>
 
 namespace DesktopSearch {
@@ -47,32 +48,21 @@ QList<Hit> find(const LibraryStore &store, const QString &query)
 std::optional<FileRecord> recordOf(const LibraryStore &store, const QString &id)
 {
     const std::optional<QByteArray> path = FileUrl::toPath(QUrl(id, QUrl::StrictMode));
-    if (!path)
-        return std::nullopt;
-    for (const FileRecord &file : store.files())
-        if (file.path == *path)
-            return file;
-    return std::nullopt;
+    return path ? store.file(*path) : std::nullopt;
 }
 
 QList<FileRecord> recordsOf(const LibraryStore &store, const QStringList &ids)
 {
-    // One pass over the library for all of them.
-    QHash<QByteArray, qsizetype> wanted;
-    for (const QString &id : ids)
-        if (const std::optional<QByteArray> path = FileUrl::toPath(QUrl(id, QUrl::StrictMode));
-            path && !wanted.contains(*path))
-            wanted.insert(*path, wanted.size());
-    QList<std::optional<FileRecord>> found(wanted.size());
-    for (const FileRecord &file : store.files()) {
-        const auto it = wanted.constFind(file.path);
-        if (it != wanted.cend())
-            found[*it] = file;
-    }
+    QSet<QByteArray> seen;
     QList<FileRecord> records;
-    for (const std::optional<FileRecord> &file : found)
-        if (file)
+    for (const QString &id : ids) {
+        const std::optional<QByteArray> path = FileUrl::toPath(QUrl(id, QUrl::StrictMode));
+        if (!path || seen.contains(*path))
+            continue;
+        seen.insert(*path);
+        if (std::optional<FileRecord> file = store.file(*path))
             records.append(*file);
+    }
     return records;
 }
 

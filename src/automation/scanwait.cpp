@@ -2,9 +2,14 @@
 
 #include "store/librarystore.h"
 
+bool ScanWait::busy(const LibraryStore &store)
+{
+    return store.scanning() || store.updating();
+}
+
 void ScanWait::start(LibraryStore &store, Timing timing, QObject *context, Done done)
 {
-    if (!store.scanning()) {
+    if (!busy(store)) {
         done(true);
         return;
     }
@@ -14,33 +19,32 @@ void ScanWait::start(LibraryStore &store, Timing timing, QObject *context, Done 
 ScanWait::ScanWait(LibraryStore &store, Timing timing, QObject *context, Done done)
     : QObject(context)
     , m_store(&store)
-    , m_timing(timing)
     , m_done(std::move(done))
 {
-    // A precise timer: a coarse one may stretch each step by up to 5 %.
-    m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(m_timing.step);
-    connect(&m_timer, &QTimer::timeout, this, &ScanWait::look);
-    m_timer.start();
+    // The answer goes out as soon as the store settles; the deadline ends a wait that lasts.
+    connect(&store, &LibraryStore::scanningChanged, this, &ScanWait::look);
+    connect(&store, &LibraryStore::updatingChanged, this, &ScanWait::look);
+    connect(&store, &QObject::destroyed, this, [this] { report(false); });
+    m_deadline.setSingleShot(true);
+    m_deadline.setTimerType(Qt::PreciseTimer);
+    m_deadline.setInterval(timing.step * timing.maxLooks);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { report(!m_store.isNull() && !busy(*m_store)); });
+    m_deadline.start();
 }
 
 void ScanWait::look()
 {
-    ++m_looks;
-    if (m_store.isNull()) {
-        report(false);
-        return;
-    }
-    if (!m_store->scanning())
+    if (!m_store.isNull() && !busy(*m_store))
         report(true);
-    else if (m_looks >= m_timing.maxLooks)
-        report(false);
 }
 
 void ScanWait::report(bool finished)
 {
-    m_timer.stop();
+    if (!m_done)
+        return;
+    m_deadline.stop();
     const Done done = std::move(m_done);
+    m_done = nullptr;
     deleteLater();
     done(finished);
 }

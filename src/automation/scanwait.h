@@ -9,12 +9,13 @@
 
 class LibraryStore;
 
-// Waits, without blocking the event loop, until a store is no longer scanning: it looks every
-// `step` for at most `maxLooks` times, then gives up.
+// Waits, without blocking the event loop, until a store is no longer scanning and has no
+// noticed changes left to read (those take about a second), for at most `step` x `maxLooks`.
 //
 // Main thread only. The wait deletes itself after reporting, and reports exactly once: finished
-// true when the store stopped scanning, false when it still scanned after the last look or was
-// destroyed meanwhile. A store that is not scanning is reported at once, before start() returns.
+// true when the store settled, false when it was still busy at the end or was destroyed
+// meanwhile. A store that is settled is reported at once, before start() returns, so the live
+// library answers without any wait.
 class ScanWait : public QObject
 {
     Q_OBJECT
@@ -32,12 +33,11 @@ public:
 
 private:
     ScanWait(LibraryStore &store, Timing timing, QObject *context, Done done);
+    static bool busy(const LibraryStore &store);
     void look();
     void report(bool finished);
 
     QPointer<LibraryStore> m_store;
-    Timing m_timing;
     Done m_done;
-    QTimer m_timer;
-    int m_looks = 0;
+    QTimer m_deadline;
 };

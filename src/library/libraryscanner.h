@@ -42,6 +42,14 @@ public:
     // stops with `truncated` set when `limit` records have been made.
     static ScanResult scan(const QByteArrayList &roots, const Options &options = {}, std::stop_token stop = {});
 
+    // Reads the given paths again with the rules of `scan`, for changes noticed below `roots`
+    // (each path may name a file, a folder or something no longer there). A path that names a
+    // folder is walked whole; a path inside a package stands for the package; a path that is
+    // hidden, reached through a link or outside every root ends up with no records. A path
+    // inside another given path adds nothing. `options.limit` bounds the records found.
+    static RescanResult rescan(const QByteArrayList &roots, const QByteArrayList &paths, const Options &options = {},
+        std::stop_token stop = {});
+
     // Sum of the sizes of the regular files inside a package, nested folders included, hidden
     // files and symbolic links left out. 0 when the package cannot be read.
     static qint64 packageSize(const QByteArray &path, std::stop_token stop = {});
@@ -52,4 +60,7 @@ public:
     // Whether `path` lies strictly below `folder`, both standardized. A folder that already ends
     // in "/" (the root folder) is its own prefix.
     static bool isInside(const QByteArray &path, const QByteArray &folder);
+    // Byte order with '/' before every other byte: everything inside a folder sorts directly
+    // after the folder, before its sibling "folder-2" or "folder.txt".
+    static bool treeLess(QByteArrayView a, QByteArrayView b);
 };

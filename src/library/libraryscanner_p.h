@@ -13,6 +13,8 @@ namespace ScannerWalk {
 // Names a folder hides: those in its ".hidden" file, one per line (the file-manager
 // convention), read only when the listing has such a file.
 QSet<QByteArray> hiddenNames(int directoryFd, const std::vector<DirectoryReader::Entry> &entries);
+// The same without a listing at hand: the ".hidden" file is looked for directly.
+QSet<QByteArray> hiddenNames(int directoryFd);
 
 inline bool isHidden(const QByteArray &name, const QSet<QByteArray> &hidden)
 {

@@ -2,6 +2,7 @@
 
 #include "library/filerecord.h"
 
+#include <QByteArrayList>
 #include <QList>
 
 // What one scan of the chosen folders returns. The default value is the empty result.
@@ -13,4 +14,14 @@ struct ScanResult
     bool truncated = false;   // the file limit was reached
 
     bool operator==(const ScanResult &) const = default;
+};
+
+// What reading some paths of the library again found. For each path of `cleared`, the records
+// at that path and below it are now those of `files` there (none when nothing is there any more).
+struct RescanResult
+{
+    QByteArrayList cleared;
+    QList<FileRecord> files; // in discovery order
+    int skipped = 0;
+    int errors = 0;
 };

@@ -73,4 +73,30 @@ std::optional<QString> replace(const QByteArray &path, QByteArrayView contents)
     return std::nullopt;
 }
 
+std::optional<QString> makeFolder(const QByteArray &folder)
+{
+    if (folder.isEmpty())
+        return SystemError::text(ENOENT);
+    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
+        if (errno != ENOENT)
+            return SystemError::text(errno);
+        const qsizetype slash = folder.lastIndexOf('/');
+        if (slash <= 0)
+            return SystemError::text(ENOENT);
+        if (const std::optional<QString> error = makeFolder(folder.left(slash)))
+            return error;
+        if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
+            return SystemError::text(errno);
+    }
+    const UniqueFd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.isValid())
+        return SystemError::text(errno);
+    struct stat status
+    {
+    };
+    if (::fstat(fd.get(), &status) == 0 && status.st_uid == ::geteuid() && (status.st_mode & 07777) != 0700)
+        ::fchmod(fd.get(), 0700);
+    return std::nullopt;
+}
+
 } // namespace PrivateFile

@@ -20,4 +20,9 @@ bool writeAll(int fd, QByteArrayView data);
 // file is untouched, no temporary file is left, and the reason is returned.
 std::optional<QString> replace(const QByteArray &path, QByteArrayView contents);
 
+// Makes `folder` and any missing parents with mode 0700 and leaves `folder` itself at 0700 when
+// it is the caller's own (an existing one was perhaps made with a wider umask). Returns the
+// reason on failure; a symbolic link in place of `folder` is refused.
+std::optional<QString> makeFolder(const QByteArray &folder);
+
 } // namespace PrivateFile

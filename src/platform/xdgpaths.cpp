@@ -37,4 +37,9 @@ QString cacheHome()
     return absoluteFromEnvironment("XDG_CACHE_HOME", home() + QStringLiteral("/.cache"));
 }
 
+QString applicationCache()
+{
+    return cacheHome() + QStringLiteral("/tessary");
+}
+
 } // namespace XdgPaths

@@ -132,8 +132,12 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
         catalog->m_cleanFacts = previous->m_cleanFacts;
         catalog->m_sources = previous->m_sources;
         catalog->m_counts = previous->m_counts;
+        catalog->m_positions = previous->m_positions;
         return catalog;
     }
+    catalog->m_positions.reserve(count);
+    for (qsizetype i = 0; i < count; ++i)
+        catalog->m_positions.insert(files[i].path, i);
     catalog->m_cleanFacts.reserve(size_t(count));
     for (const FileRecord &file : files)
         catalog->m_cleanFacts.push_back(CleanCategories::factsOf(file));

@@ -6,6 +6,7 @@
 #include "store/cleancategory.h"
 #include "store/librarycounts.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -43,6 +44,10 @@ public:
     const QStringList &sources() const { return m_sources; }
     // Counts and sums over the records.
     const LibraryCounts &counts() const { return m_counts; }
+    // The position of the record with `path`, or -1.
+    qsizetype indexOf(const QByteArray &path) const { return m_positions.value(path, -1); }
+    // Every record's position by path.
+    const QHash<QByteArray, qsizetype> &positions() const { return m_positions; }
 
     // The distinct source names of `files`, in code-point order.
     static QStringList sourcesOf(const QList<FileRecord> &files);
@@ -55,4 +60,5 @@ private:
     std::vector<CleanCategories::Facts> m_cleanFacts;
     QStringList m_sources;
     LibraryCounts m_counts;
+    QHash<QByteArray, qsizetype> m_positions;
 };

@@ -4,22 +4,29 @@
 #include "store/backgroundjob.h"
 #include "store/librarycatalog.h"
 #include "store/librarysettings.h"
+#include "store/savedcatalog.h"
 
 #include <QCoreApplication>
 #include <QLocale>
+
+#include <tuple>
 
 namespace {
 
 const QString kNoFolderStatus = QStringLiteral("Choose a folder to make yourself at home.");
 constexpr qint64 kRulesIntervalSeconds = 86'400;
+// Changed documents and images are indexed once the changes have settled.
+constexpr int kIndexDelayMs = 5000;
 
-struct ScanOutcome
+} // namespace
+
+struct LibraryStore::ScanOutcome
 {
     ScanResult result;
     std::shared_ptr<const LibraryCatalog> catalog;
+    LibraryDelta delta;
+    std::optional<QList<LibraryWatcher::Root>> followed;
 };
-
-} // namespace
 
 LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
     : QObject(parent)
@@ -49,7 +56,17 @@ LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
     m_status = kNoFolderStatus;
     m_sort = QStringLiteral("Newest");
     m_isDemo = setup.arguments.contains(QStringLiteral("--demo"));
+    for (auto [timer, interval, action] :
+        { std::tuple { &m_saveTimer, int(setup.saveDelay.count()), &LibraryStore::saveLibrary },
+            std::tuple { &m_indexTimer, kIndexDelayMs, &LibraryStore::indexText } }) {
+        *timer = new QTimer(this);
+        (*timer)->setSingleShot(true);
+        (*timer)->setInterval(interval);
+        connect(*timer, &QTimer::timeout, this, action);
+    }
 
+    if (setup.watches)
+        startWatching();
     if (setup.restoresFolders) {
         restoreRoots();
         m_serviceTimer = new QTimer(this);
@@ -66,9 +83,8 @@ LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
 
 LibraryStore::~LibraryStore()
 {
-    for (std::shared_ptr<JobHandle> *job :
-        { &m_scanJob, &m_duplicateJob, &m_indexJob, &m_similarJob, &m_ruleJob, &m_textJob, &m_catalogJob,
-          &m_indexLoadJob })
+    for (std::shared_ptr<JobHandle> *job : { &m_scanJob, &m_duplicateJob, &m_indexJob, &m_similarJob, &m_ruleJob,
+             &m_textJob, &m_catalogJob, &m_indexLoadJob, &m_loadJob, &m_verifyJob, &m_updateJob, &m_saveJob })
         cancelJob(*job);
 }
 
@@ -80,6 +96,8 @@ LibraryStore &LibraryStore::shared()
         setup.restoresFolders = true;
         setup.watchesPower = true;
         setup.arguments = QCoreApplication::arguments();
+        setup.watches = true;
+        setup.catalogFile = SavedCatalog::defaultFile();
         return new LibraryStore(setup);
     }();
     return *instance;
@@ -118,7 +136,12 @@ void LibraryStore::restoreRoots()
     if (m_roots.isEmpty())
         return;
     persistRoots();
-    QTimer::singleShot(0, this, &LibraryStore::refresh);
+    // The library saved last time is read at once, beside the building of the window; a scan
+    // then checks it. Without one, the scan starts when the event loop runs.
+    if (!m_setup.catalogFile.isEmpty())
+        loadSavedLibrary();
+    else
+        QTimer::singleShot(0, this, &LibraryStore::refresh);
 }
 
 void LibraryStore::persistRoots()
@@ -192,11 +215,18 @@ void LibraryStore::cancelScanBoundWork()
     cancelJob(m_duplicateJob);
     cancelJob(m_indexJob);
     cancelJob(m_similarJob);
+    // A scan of everything reads what the checks and the pending changes would.
+    cancelJob(m_loadJob);
+    cancelJob(m_verifyJob);
+    cancelJob(m_updateJob);
+    m_changedPaths.clear();
+    m_checkAfterScan = false;
 }
 
 void LibraryStore::refresh()
 {
     cancelScanBoundWork();
+    updateUpdating();
     setIndexing(false);
     setSimilarScanning(false);
     const quint64 generation = ++m_generation;
@@ -215,34 +245,49 @@ void LibraryStore::refresh()
     const TextIndex index = m_textIndex;
     const quint64 indexRevision = m_textIndexRevision;
     const std::shared_ptr<const LibraryCatalog> previous = m_catalog;
+    const bool previousMatches = catalogMatchesFiles();
+    std::optional<LibraryWatcher::Follower> follower;
+    if (m_watcher)
+        follower = m_watcher->follower();
     m_scanJob = startBackgroundJob<ScanOutcome>(
         this, JobPriority::userInitiated,
-        [scan, roots, options, index, previous](std::stop_token stop) {
+        [scan, roots, options, index, previous, previousMatches, follower](std::stop_token stop) {
             ScanOutcome outcome;
+            // The folders are watched before they are listed, so no change falls between.
+            if (follower)
+                outcome.followed = follower->follow(roots, LibraryWatcher::Walk::all, stop);
             outcome.result = scan(roots, options, stop);
             // The views' search texts and orders are prepared here too, so that applying the
             // result on the main thread is only a matter of swapping lists.
-            if (!stop.stop_requested())
+            if (!stop.stop_requested()) {
                 outcome.catalog = LibraryCatalog::build(outcome.result.files, index, previous.get(), stop);
+                outcome.delta = LibraryDelta::between(options.previous, outcome.result.files,
+                    previous && previousMatches ? &previous->positions() : nullptr);
+            }
             return outcome;
         },
         [this, generation, indexRevision](ScanOutcome &&outcome) {
             if (generation != m_generation)
                 return;
-            applyScan(outcome.result, std::move(outcome.catalog), indexRevision);
-            releaseInBackground(std::move(outcome));
+            applyScan(std::move(outcome), indexRevision);
         });
 }
 
-void LibraryStore::applyScan(
-    const ScanResult &result, std::shared_ptr<const LibraryCatalog> catalog, quint64 indexRevision)
+void LibraryStore::applyScan(ScanOutcome &&outcome, quint64 indexRevision)
 {
     m_scanJob.reset();
-    setFiles(result.files);
+    const ScanResult &result = outcome.result;
+    replaceFiles(result.files, std::move(outcome.delta));
     // Built for these files; when the index changed meanwhile its texts are stale, and the views
     // take only its orders and facts until the catalogue for the new index is ready.
-    if (catalog)
-        installCatalog(std::move(catalog), m_filesRevision, indexRevision);
+    if (outcome.catalog)
+        installCatalog(std::move(outcome.catalog), m_filesRevision, indexRevision);
+    if (outcome.followed)
+        setFollowedRoots(*outcome.followed);
+    m_scanErrors = result.errors;
+    m_truncated = result.truncated;
+    m_sinceFullCheck.start();
+    setChecking(false);
     setScanning(false);
 
     QSet<QByteArray> kept;
@@ -254,16 +299,23 @@ void LibraryStore::applyScan(
     setSelectedIDs(kept);
 
     indexText();
+    setStatus(libraryStatus());
+    scheduleSave();
+    finishedReading();
+    releaseInBackground(std::move(outcome));
+}
 
-    QString status = QLocale().toString(qint64(m_files.size())) + QStringLiteral(" files \u00b7 Updated just now");
-    if (result.errors > 0)
-        status += QStringLiteral(" \u00b7 ") + QString::number(result.errors)
-            + QStringLiteral(" inaccessible locations/items");
-    if (result.truncated)
-        status += QStringLiteral(" \u00b7 50,000-file limit reached; choose smaller folders");
+QString LibraryStore::libraryStatus() const
+{
     if (m_roots.isEmpty())
-        status = kNoFolderStatus;
-    setStatus(status);
+        return kNoFolderStatus;
+    QString status = QLocale().toString(qint64(m_files.size())) + QStringLiteral(" files \u00b7 Updated just now");
+    if (m_scanErrors > 0)
+        status += QStringLiteral(" \u00b7 ") + QString::number(m_scanErrors)
+            + QStringLiteral(" inaccessible locations/items");
+    if (m_truncated)
+        status += QStringLiteral(" \u00b7 50,000-file limit reached; choose smaller folders");
+    return status;
 }
 
 void LibraryStore::serviceTick()
@@ -278,8 +330,24 @@ void LibraryStore::serviceTick()
         runRules();
         return;
     }
-    if (m_autoRefresh && !m_roots.isEmpty())
+    if (!m_autoRefresh || m_roots.isEmpty() || readingFolders())
+        return;
+    if (!m_watcher) {
         refresh();
+        return;
+    }
+    // Followed roots report their changes: they are read whole only now and then, in case an
+    // event was missed. The others are read every minute.
+    if (!m_sinceFullCheck.isValid() || m_sinceFullCheck.elapsed() >= m_setup.fullCheckInterval.count()) {
+        verify(m_roots, LibraryWatcher::Walk::all, Check::later);
+        return;
+    }
+    QByteArrayList unfollowed;
+    for (const LibraryWatcher::Root &root : std::as_const(m_followedRoots))
+        if (root.following != LibraryWatcher::Following::live)
+            unfollowed.append(root.path);
+    if (!unfollowed.isEmpty())
+        verify(unfollowed, LibraryWatcher::Walk::unfollowed, Check::later);
 }
 
 // --- Published state ---------------------------------------------------------------------------
@@ -299,9 +367,17 @@ void LibraryStore::scheduleMemoryTrim()
 
 void LibraryStore::setFiles(const QList<FileRecord> &files)
 {
+    replaceFiles(files, std::nullopt);
+}
+
+void LibraryStore::replaceFiles(const QList<FileRecord> &files, std::optional<LibraryDelta> delta)
+{
     scheduleMemoryTrim();
     releaseInBackground(std::exchange(m_files, files));
     ++m_filesRevision;
+    m_lastChange = std::move(delta);
+    if (m_lastChange)
+        Q_EMIT filesUpdated(*m_lastChange);
     Q_EMIT filesChanged();
     keepSelectionShown();
     filesOrIndexChanged();

@@ -2,13 +2,16 @@
 
 #include "analysis/duplicategroup.h"
 #include "analysis/text/textentry.h"
+#include "library/librarywatcher.h"
 #include "query/filequery.h"
 #include "store/cleancategory.h"
 #include "store/destination.h"
 #include "store/librarycounts.h"
+#include "store/librarydelta.h"
 #include "store/libraryworkers.h"
 
 #include <QByteArrayList>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -19,6 +22,7 @@
 #include <QTimer>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,9 +48,17 @@ class LibrarySettings;
 // Published state: every getter below has a `<name>Changed` signal, emitted when the value
 // changes. Settings are written to the defaults file on every assignment.
 //
+// Following the folders: with `Setup::watches`, every folder under the roots is watched and what
+// changes is read again and applied as differences, a new generation of `files` like a scan's;
+// scans made to check the library (at start, after lost events, every 30 minutes, every minute
+// for roots that cannot be followed) are applied the same way. Either way `filesUpdated` tells
+// views what changed, so they keep their selection, scroll position and open sections, and
+// duplicate and look-alike groups lose only the groups whose members changed.
+//
 // The operations are implemented by concern: librarystore.cpp (construction, settings, roots,
-// scans, the service timer), librarystore_views.cpp, librarystore_selection.cpp,
-// librarystore_trash.cpp, librarystore_jobs.cpp and librarystore_playback.cpp.
+// scans, the service timer), librarystore_live.cpp (following the folders, the saved library),
+// librarystore_views.cpp, librarystore_selection.cpp, librarystore_trash.cpp,
+// librarystore_jobs.cpp and librarystore_playback.cpp.
 class LibraryStore : public QObject
 {
     Q_OBJECT
@@ -64,6 +76,17 @@ public:
         // Follow UPower's OnBattery (`onBattery`); off for tests and tools.
         bool watchesPower = false;
         LibraryWorkers workers = LibraryWorkers::standard();
+        // Follow the roots with inotify and apply their changes as they come.
+        bool watches = false;
+        LibraryWatcher::Options watcherOptions;
+        // Where the library is saved after every change and read back at start (restoring
+        // folders), shown while a scan checks it; empty: nowhere. Never used in demo mode.
+        QString catalogFile;
+        // How long after a change the library is saved (a burst of changes is saved once).
+        std::chrono::milliseconds saveDelay { 2000 };
+        // With every root followed, how seldom the service timer reads the whole library again,
+        // in case a change went unreported.
+        std::chrono::milliseconds fullCheckInterval { 30 * 60'000 };
     };
 
     // Keyboard modifiers of a click, as far as selection cares.
@@ -101,6 +124,23 @@ public:
     void removeRoot(const QByteArray &root);
     // One tick of the service timer (also called by tests).
     void serviceTick();
+
+    // --- Following the folders -------------------------------------------------------------------
+    // Whether the files shown are the ones saved last time, not yet checked against the disk (a
+    // scan is running to check them).
+    bool checking() const { return m_checking; }
+    // Whether changes noticed in the folders are still being read (they are applied within about
+    // a second).
+    bool updating() const { return m_updating; }
+    // How each root is followed; empty without watching or before the first scan.
+    const QList<LibraryWatcher::Root> &followedRoots() const { return m_followedRoots; }
+    // The change that made the current `files` from the previous ones, when it was applied as
+    // differences; absent after a wholesale replacement (setFiles).
+    const std::optional<LibraryDelta> &lastChange() const { return m_lastChange; }
+    // The position in files() of the record with `path`, or -1.
+    qsizetype indexOf(const QByteArray &path) const;
+    // The record with `path`, if the library holds one.
+    std::optional<FileRecord> file(const QByteArray &path) const;
 
     // --- Published state --------------------------------------------------------------------
     const QList<FileRecord> &files() const { return m_files; }
@@ -306,6 +346,13 @@ Q_SIGNALS:
     void rulesStatusChanged();
     void currentSongChanged();
     void playingChanged();
+    void checkingChanged();
+    void updatingChanged();
+    void followedRootsChanged();
+    // Emitted just before filesChanged when the new files are a known change of the old ones (a
+    // scan, a checking scan, a watched change, files moved to the Trash); lastChange() holds it
+    // until the next change.
+    void filesUpdated(const LibraryDelta &delta);
     // The derived search texts and sort orders were brought up to date.
     void viewsReady();
 
@@ -345,8 +392,34 @@ private:
     // allocations, so it is kept away from busy moments).
     void scheduleMemoryTrim();
     void persistRoots();
-    void applyScan(const ScanResult &result, std::shared_ptr<const LibraryCatalog> catalog, quint64 indexRevision);
+    struct ScanOutcome;
+    void applyScan(ScanOutcome &&outcome, quint64 indexRevision);
     void cancelScanBoundWork();
+    // Replaces `files`; `delta` says how the new list differs from the old one, when known.
+    void replaceFiles(const QList<FileRecord> &files, std::optional<LibraryDelta> delta);
+    QString libraryStatus() const;
+
+    // Following the folders (librarystore_live.cpp)
+    struct Found;
+    enum class Check { atStart, later };
+    void startWatching();
+    void loadSavedLibrary();
+    void noteChanges(const QByteArrayList &paths);
+    void startUpdate();
+    // Reads `roots` (some or all of the library's) again and applies what differs.
+    void verify(const QByteArrayList &roots, LibraryWatcher::Walk walk, Check check);
+    // Applies what a rescan or checking scan found, once it is merged with the current files.
+    void applyFound(Found &&found);
+    void mergeFound(Found &&found);
+    void finishedReading();
+    void dropChangedGroups(const LibraryDelta &delta);
+    void indexAfterChange(const LibraryDelta &delta);
+    void scheduleSave();
+    void saveLibrary();
+    void setFollowedRoots(const QList<LibraryWatcher::Root> &roots);
+    void setChecking(bool on);
+    void updateUpdating();
+    bool readingFolders() const { return m_scanJob || m_verifyJob || m_loadJob; }
 
     // Views
     // Steps 1-3 of visibleFiles: whether the record at a position of `files` is shown (valid
@@ -391,6 +464,10 @@ private:
     std::shared_ptr<JobHandle> m_textJob;
     std::shared_ptr<JobHandle> m_catalogJob;
     std::shared_ptr<JobHandle> m_indexLoadJob;
+    std::shared_ptr<JobHandle> m_loadJob; // reads the saved library
+    std::shared_ptr<JobHandle> m_verifyJob; // a checking scan
+    std::shared_ptr<JobHandle> m_updateJob; // reads changed paths again
+    std::shared_ptr<JobHandle> m_saveJob;
     bool m_indexAfterLoad = false; // an indexing run waits for the index being read
     // Stops the running index job like a cancellation, but its result is applied.
     std::stop_source m_indexPause;
@@ -453,6 +530,22 @@ private:
     QStringList m_savedSearches;
     QString m_sort;
     bool m_isDemo = false;
+
+    // Following the folders
+    LibraryWatcher *m_watcher = nullptr;
+    QList<LibraryWatcher::Root> m_followedRoots;
+    QSet<QByteArray> m_changedPaths; // noticed, not read yet
+    std::optional<LibraryDelta> m_lastChange;
+    bool m_checking = false;
+    bool m_updating = false;
+    bool m_checkAfterScan = false; // events were lost while a scan ran
+    bool m_saveAgain = false;
+    bool m_indexAgain = false; // files changed while the index was being built
+    int m_scanErrors = 0;
+    bool m_truncated = false;
+    QElapsedTimer m_sinceFullCheck; // since every root was last read whole
+    QTimer *m_saveTimer = nullptr;
+    QTimer *m_indexTimer = nullptr;
 
     // Derived-view support: revisions of `files` and `textIndex`, and the catalogue built for
     // some revision pair (current when both match).

@@ -67,6 +67,9 @@ void LibraryStore::indexText()
         return;
     }
     cancelJob(m_indexJob);
+    // This run reads the files as they are now.
+    m_indexAgain = false;
+    m_indexTimer->stop();
     if (holdsIndex()) {
         setIndexing(false);
         setIndexPaused(true);
@@ -127,6 +130,8 @@ void LibraryStore::indexText()
             if (outcome.catalog && filesRevision == m_filesRevision)
                 installCatalog(std::move(outcome.catalog), m_filesRevision, m_textIndexRevision);
             setIndexing(false);
+            if (std::exchange(m_indexAgain, false))
+                m_indexTimer->start();
             setIndexStatus(QString::number(outcome.result.entries.size()) + QStringLiteral(" files indexed \u00b7 ")
                 + QString::number(outcome.result.partial) + QStringLiteral(" partially indexed \u00b7 ")
                 + QString::number(outcome.result.failures) + QStringLiteral(" unreadable"));

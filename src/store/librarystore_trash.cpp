@@ -77,7 +77,10 @@ void LibraryStore::trashPending()
     if (!removed.isEmpty()) {
         QList<FileRecord> files = m_files;
         files.removeIf([&removed](const FileRecord &file) { return removed.contains(file.path); });
-        setFiles(files);
+        LibraryDelta delta;
+        delta.removed = QByteArrayList(removed.cbegin(), removed.cend());
+        replaceFiles(files, delta);
+        scheduleSave();
     }
     // A duplicate or look-alike run still going would name files that are gone now.
     cancelJob(m_duplicateJob);

@@ -206,9 +206,22 @@ QList<FileRecord> LibraryStore::chosenFiles() const
     QList<FileRecord> chosen;
     if (m_selectedIDs.isEmpty())
         return chosen;
-    for (const FileRecord &file : m_files)
-        if (m_selectedIDs.contains(file.path))
-            chosen.append(file);
+    if (!catalogMatchesFiles()) {
+        for (const FileRecord &file : m_files)
+            if (m_selectedIDs.contains(file.path))
+                chosen.append(file);
+        return chosen;
+    }
+    // In library order, found through the index.
+    std::vector<qsizetype> positions;
+    positions.reserve(std::size_t(m_selectedIDs.size()));
+    for (const QByteArray &id : m_selectedIDs)
+        if (const qsizetype at = m_catalog->indexOf(id); at >= 0)
+            positions.push_back(at);
+    std::sort(positions.begin(), positions.end());
+    chosen.reserve(qsizetype(positions.size()));
+    for (const qsizetype at : positions)
+        chosen.append(m_files[at]);
     return chosen;
 }
 
@@ -237,10 +250,7 @@ std::optional<FileRecord> LibraryStore::selected() const
 {
     if (!m_selection)
         return std::nullopt;
-    for (const FileRecord &file : m_files)
-        if (file.path == *m_selection)
-            return file;
-    return std::nullopt;
+    return file(*m_selection);
 }
 
 FileQuery LibraryStore::parsedQuery() const

@@ -13,6 +13,12 @@ LibraryWorkers LibraryWorkers::standard()
         options.readContents = &ContentReaders::mediaFacts;
         return LibraryScanner::scan(roots, options, std::move(stop));
     };
+    workers.rescan
+        = [](const QByteArrayList &roots, const QByteArrayList &paths, ScanOptions options, std::stop_token stop) {
+              ContentReaders::allow(roots);
+              options.readContents = &ContentReaders::mediaFacts;
+              return LibraryScanner::rescan(roots, paths, options, std::move(stop));
+          };
     workers.duplicates = [](const QList<FileRecord> &files, std::stop_token stop) {
         return DuplicateFinder::find(files, std::move(stop));
     };

@@ -18,6 +18,10 @@ struct LibraryWorkers
     using IndexProgress = std::function<void(int done, int total)>;
 
     std::function<ScanResult(const QByteArrayList &roots, const ScanOptions &options, std::stop_token stop)> scan;
+    // Reads changed paths below the roots again (LibraryScanner::rescan).
+    std::function<RescanResult(
+        const QByteArrayList &roots, const QByteArrayList &paths, const ScanOptions &options, std::stop_token stop)>
+        rescan;
     std::function<QList<DuplicateGroup>(const QList<FileRecord> &files, std::stop_token stop)> duplicates;
     // Builds the index and writes the user's index file when not cancelled.
     std::function<TextIndexResult(

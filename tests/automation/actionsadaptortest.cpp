@@ -4,8 +4,10 @@
 #include "bustesting.h"
 #include "platform/fileurl.h"
 #include "store/storetesting.h"
+#include "support/testtree.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace StoreTesting;
@@ -265,6 +267,35 @@ private Q_SLOTS:
         QCOMPARE(instance.shown, 1);
         gate.open();
         settle();
+    }
+
+    // A download saved a moment ago is the answer: a change the watcher noticed is waited for (a
+    // second at most), a settled library answers at once.
+    void answersFromTheLiveLibrary()
+    {
+        TestTree tree;
+        tree.file("Downloads/older.pdf");
+        LibraryStore::Setup live = setup(m_file, diskWorkers());
+        live.watches = true;
+        live.watcherOptions.quiet = std::chrono::milliseconds(300);
+        LibraryStore store(live);
+        store.setRoots({ tree.path("Downloads") });
+        store.refresh();
+        settle();
+        Instance instance(store);
+        QCOMPARE(call(QStringLiteral("LatestDownload")).arguments().value(0).toString(),
+            uri(tree.path("Downloads/older.pdf")));
+
+        tree.file("Downloads/new.pdf");
+        // The watcher reads the event; the change is applied only after a quiet moment.
+        QTRY_VERIFY(store.updating());
+        QElapsedTimer clock;
+        clock.start();
+        const QDBusMessage reply = call(QStringLiteral("FindFiles"), { QStringLiteral("new") });
+        QCOMPARE(uris(reply), QStringList { uri(tree.path("Downloads/new.pdf")) });
+        QVERIFY(clock.elapsed() < 2000);
+        QCOMPARE(call(QStringLiteral("LatestDownload")).arguments().value(0).toString(),
+            uri(tree.path("Downloads/new.pdf")));
     }
 
     void searchInTessary_data()

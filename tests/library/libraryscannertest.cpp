@@ -93,6 +93,8 @@ private Q_SLOTS:
     void cancelledBeforeStart();
     void metadataReuse_data();
     void metadataReuse();
+    void rescan_data();
+    void rescan();
 
 private:
     QTemporaryDir m_home;
@@ -379,6 +381,67 @@ void LibraryScannerTest::metadataReuse()
         QCOMPARE(record.tags, QStringList { QStringLiteral("New") });
         QCOMPARE(record.source.value_or(QString()), QStringLiteral("new.example"));
     }
+}
+
+void LibraryScannerTest::rescan_data()
+{
+    QTest::addColumn<QByteArrayList>("entries");
+    QTest::addColumn<QByteArrayList>("paths"); // changed, below the root "lib"
+    QTest::addColumn<QByteArrayList>("cleared");
+    QTest::addColumn<QByteArrayList>("files"); // sorted
+
+    QTest::newRow("a changed file") << QByteArrayList { "lib/a.txt", "lib/b.txt" } << QByteArrayList { "lib/a.txt" }
+                                    << QByteArrayList { "lib/a.txt" } << QByteArrayList { "lib/a.txt" };
+    QTest::newRow("a file no longer there") << QByteArrayList { "lib/b.txt" } << QByteArrayList { "lib/gone.txt" }
+                                            << QByteArrayList { "lib/gone.txt" } << QByteArrayList {};
+    QTest::newRow("a folder is read whole")
+        << QByteArrayList { "lib/d/x", "lib/d/e/y", "lib/other" } << QByteArrayList { "lib/d" }
+        << QByteArrayList { "lib/d" } << QByteArrayList { "lib/d/e/y", "lib/d/x" };
+    QTest::newRow("paths inside another add nothing")
+        << QByteArrayList { "lib/d/x", "lib/d-2/y" } << QByteArrayList { "lib/d/x", "lib/d-2/y", "lib/d", "lib/d/" }
+        << QByteArrayList { "lib/d", "lib/d-2/y" } << QByteArrayList { "lib/d-2/y", "lib/d/x" };
+    QTest::newRow("the root itself") << QByteArrayList { "lib/x" } << QByteArrayList { "lib" }
+                                     << QByteArrayList { "lib" } << QByteArrayList { "lib/x" };
+    QTest::newRow("a change inside a package is the package's")
+        << QByteArrayList { "lib/Tool.app/Contents/bin=12345", "lib/Tool.app/Contents/lib/x=1" }
+        << QByteArrayList { "lib/Tool.app/Contents/bin", "lib/Tool.app/Contents/lib/x" }
+        << QByteArrayList { "lib/Tool.app" } << QByteArrayList { "lib/Tool.app" };
+    QTest::newRow("a hidden folder on the way")
+        << QByteArrayList { "lib/.cache/x" } << QByteArrayList { "lib/.cache/x" } << QByteArrayList { "lib/.cache/x" }
+        << QByteArrayList {};
+    QTest::newRow("a name listed in .hidden") << QByteArrayList { "lib/.hidden=x.txt\nsub", "lib/x.txt", "lib/sub/y" }
+                                              << QByteArrayList { "lib/x.txt", "lib/sub/y" }
+                                              << QByteArrayList { "lib/sub/y", "lib/x.txt" } << QByteArrayList {};
+    QTest::newRow("a link on the way") << QByteArrayList { "real/x", "lib/l -> ../real" }
+                                       << QByteArrayList { "lib/l/x" } << QByteArrayList { "lib/l/x" }
+                                       << QByteArrayList {};
+    QTest::newRow("a link itself") << QByteArrayList { "lib/x", "lib/l -> x" } << QByteArrayList { "lib/l" }
+                                   << QByteArrayList { "lib/l" } << QByteArrayList {};
+    QTest::newRow("outside every root") << QByteArrayList { "other/x" } << QByteArrayList { "other/x", "library/y" }
+                                        << QByteArrayList {} << QByteArrayList {};
+}
+
+void LibraryScannerTest::rescan()
+{
+    QFETCH(QByteArrayList, entries);
+    QFETCH(QByteArrayList, paths);
+    QFETCH(QByteArrayList, cleared);
+    QFETCH(QByteArrayList, files);
+
+    TestTree tree;
+    build(tree, entries);
+    for (QByteArray &path : paths)
+        path = tree.path(path);
+    const RescanResult result = LibraryScanner::rescan({ tree.path("lib") }, paths);
+    QByteArrayList clearedPaths;
+    for (const QByteArray &path : result.cleared)
+        clearedPaths.append(path.mid(tree.root().size() + 1));
+    QCOMPARE(sorted(clearedPaths), cleared);
+    QCOMPARE(sorted(relativePaths(tree, ScanResult { result.files, 0, 0, false })), files);
+    // What is found is what a full scan finds there.
+    const ScanResult full = LibraryScanner::scan({ tree.path("lib") });
+    for (const FileRecord &found : result.files)
+        QCOMPARE(*recordAt(full, found.path), found);
 }
 
 QTEST_GUILESS_MAIN(LibraryScannerTest)

@@ -25,6 +25,9 @@ LibraryWorkers workersOf(const QStringList &held, const Gate &gate, const QList<
         hold("scan");
         return ScanResult();
     };
+    result.rescan = [](const QByteArrayList &, const QByteArrayList &, const ScanOptions &, std::stop_token) {
+        return RescanResult();
+    };
     result.indexText
         = [hold](const QList<FileRecord> &, const TextIndex &, const LibraryWorkers::IndexProgress &, std::stop_token) {
               hold("index");
@@ -136,6 +139,18 @@ Probe::~Probe()
 {
     gate.open();
     settle();
+}
+
+LibraryWorkers diskWorkers()
+{
+    LibraryWorkers workers = workersOf({}, Gate(), {});
+    workers.scan = [](const QByteArrayList &roots, const ScanOptions &options, std::stop_token stop) {
+        return LibraryScanner::scan(roots, options, std::move(stop));
+    };
+    workers.rescan
+        = [](const QByteArrayList &roots, const QByteArrayList &paths, const ScanOptions &options,
+              std::stop_token stop) { return LibraryScanner::rescan(roots, paths, options, std::move(stop)); };
+    return workers;
 }
 
 LibraryWorkers Probe::workers(const QStringList &held) const

@@ -47,6 +47,10 @@ QStringList strings(std::initializer_list<const char *> texts);
 void textColumns(std::initializer_list<const char *> columns);
 void textRow(const char *name, std::initializer_list<const char *> texts);
 
+// Workers that scan and read changed paths on disk (without opening contents) and otherwise
+// return at once.
+LibraryWorkers diskWorkers();
+
 // Waits until every background job has returned and its result has been delivered (or
 // dropped) on the main thread.
 void settle();

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -131,6 +132,7 @@ QWidget *SettingsWindow::appearanceSection()
     QCheckBox *menuBar = toggle(QStringLiteral("Show latest downloads in the menu bar"), m_store.menuBarEnabled(), box);
     box->layout()->addWidget(minimal);
     box->layout()->addWidget(refresh);
+    box->layout()->addWidget(liveFoldersLabel(box));
     auto *trayRow = new QHBoxLayout;
     trayRow->addWidget(menuBar);
     if (!DownloadsTray::isAvailable())
@@ -160,6 +162,62 @@ QWidget *SettingsWindow::appearanceSection()
     connect(&m_store, &LibraryStore::menuBarEnabledChanged, menuBar,
         [this, menuBar] { menuBar->setChecked(m_store.menuBarEnabled()); });
     return box;
+}
+
+QLabel *SettingsWindow::liveFoldersLabel(QWidget *parent)
+{
+    QLabel *label = secondaryLabel(QString(), parent);
+    label->setObjectName(QStringLiteral("following"));
+    const auto show = [this, label] {
+        label->setText(liveFoldersText(m_store.followedRoots(), m_store.autoRefresh()));
+        label->setVisible(!label->text().isEmpty());
+    };
+    connect(&m_store, &LibraryStore::followedRootsChanged, label, show);
+    connect(&m_store, &LibraryStore::autoRefreshChanged, label, show);
+    show();
+    return label;
+}
+
+QString SettingsWindow::liveFoldersText(const QList<LibraryWatcher::Root> &roots, bool autoRefresh)
+{
+    QStringList live;
+    QStringList others;
+    const QString home = QDir::homePath();
+    for (const LibraryWatcher::Root &root : roots) {
+        QString name = QString::fromUtf8(root.path);
+        if (name.startsWith(home + u'/'))
+            name = u'~' + name.mid(home.size());
+        switch (root.following) {
+        case LibraryWatcher::Following::live:
+            live.append(name);
+            break;
+        case LibraryWatcher::Following::tooManyFolders:
+            others.append(name
+                + QStringLiteral(" (more folders than the system lets one program follow; "
+                                 "raise fs.inotify.max_user_watches)"));
+            break;
+        case LibraryWatcher::Following::noEvents:
+            others.append(name
+                + QStringLiteral(" (its file system, %1, does not report changes)")
+                      .arg(QString::fromUtf8(root.fileSystem)));
+            break;
+        case LibraryWatcher::Following::missing:
+            others.append(name + QStringLiteral(" (not found)"));
+            break;
+        case LibraryWatcher::Following::unavailable:
+            others.append(name + QStringLiteral(" (the system refused to report changes)"));
+            break;
+        }
+    }
+    QStringList lines;
+    if (!live.isEmpty())
+        lines.append(
+            QStringLiteral("Followed live, changes show within a second: ") + live.join(QStringLiteral(", ")) + u'.');
+    if (!others.isEmpty())
+        lines.append((autoRefresh ? QStringLiteral("Read again every minute instead: ")
+                                  : QStringLiteral("Read again only on Refresh Library: "))
+            + others.join(QStringLiteral("; ")) + u'.');
+    return lines.join(u'\n');
 }
 
 QWidget *SettingsWindow::quickSearchSection()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/librarywatcher.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -45,6 +47,10 @@ public:
     void recordShortcut();
     void stopRecording();
 
+    // Which folders are followed live and why the others are not, for the line under "Refresh
+    // folders every minute"; empty before the first scan.
+    static QString liveFoldersText(const QList<LibraryWatcher::Root> &roots, bool autoRefresh);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -60,6 +66,7 @@ private:
     void showRefusal(const QString &text);
     void updateIndexControls();
     void updateRulesButton();
+    QLabel *liveFoldersLabel(QWidget *parent);
 
     LibraryStore &m_store;
     DesktopServices &m_services;

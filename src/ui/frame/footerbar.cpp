@@ -130,6 +130,7 @@ FooterBar::FooterBar(LibraryStore &store, QWidget *parent)
     row->addWidget(m_demo);
 
     connect(&m_store, &LibraryStore::scanningChanged, this, &FooterBar::showScanning);
+    connect(&m_store, &LibraryStore::checkingChanged, this, &FooterBar::showScanning);
     connect(&m_store, &LibraryStore::statusChanged, this, [this] { m_status->setText(m_store.status()); });
     connect(&m_store, &LibraryStore::selectionChanged, this, &FooterBar::showSelection);
     connect(&m_store, &LibraryStore::filesChanged, this, &FooterBar::showSelection);
@@ -151,6 +152,12 @@ void FooterBar::showScanning()
 {
     m_busy->setVisible(m_store.scanning());
     m_dot->setVisible(!m_store.scanning());
+    // The library saved last time is on screen while a scan compares it with the folders.
+    const bool checking = m_store.checking();
+    m_busy->setAccessibleName(checking ? QStringLiteral("Being checked") : QStringLiteral("Scanning"));
+    m_status->setToolTip(checking ? QStringLiteral("These are the files Tessary found last time. It is checking "
+                                                   "them against your folders; changes appear when it is done.")
+                                  : QString());
 }
 
 void FooterBar::showSelection()

@@ -10,10 +10,10 @@ class QPushButton;
 class QToolButton;
 
 // The status line under the library, left to right: a busy indicator while scanning (a small
-// dot otherwise), the store's status, a Quick Look button while a file is selected, the text
-// index progress while indexing (or that it waits for mains power), the player controls and
-// song name while a song is current, and a "SAMPLE LIBRARY" badge for the demo library. Main
-// thread only.
+// dot otherwise; "Being checked" while the library saved last time is compared with the
+// folders), the store's status, a Quick Look button while a file is selected, the text index
+// progress while indexing (or that it waits for mains power), the player controls and song name
+// while a song is current, and a "SAMPLE LIBRARY" badge for the demo library. Main thread only.
 class FooterBar : public QWidget
 {
     Q_OBJECT
