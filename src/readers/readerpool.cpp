@@ -169,7 +169,9 @@ private:
                 fault(Status::timedOut, "took too long");
             else
                 fault(Status::crashed,
-                    outcome == ReaderChannel::Outcome::oversized ? "answered beyond its bounds" : "stopped");
+                    outcome == ReaderChannel::Outcome::oversized ? "answered beyond its bounds"
+                        : outcome == ReaderChannel::Outcome::message ? "sent something that is no answer"
+                                                                     : "stopped");
             if (!m_helper)
                 return;
         }
@@ -234,8 +236,9 @@ private:
     }
 
     // The helper died, broke the protocol, answered beyond its bounds or overran: the file it
-    // was on takes the blame (unless the helper never answered anything, which may be the
-    // helper's own trouble), the helper is replaced and the rest of the batch is sent again.
+    // was on takes the blame, the helper is replaced and the rest of the batch is sent again.
+    // A helper its system call filter stopped before it answered anything may instead have met
+    // a call its libraries newly need: that file is blamed only once another helper answers.
     void fault(Status status, const char *what)
     {
         const qsizetype index = m_pending[m_received];
@@ -249,7 +252,7 @@ private:
         const ReaderRequest &request = m_batch[index];
         qWarning("tessary: the file reader %s on %s and was replaced (%s)", what, request.path.constData(),
             qPrintable(m_helper->process->exitDescription()));
-        if (!m_helper->answered) {
+        if (!m_helper->answered && m_helper->process->endedByItsFilter()) {
             const bool stopping = m_pool.lostBeforeAnswering(namesAFile(request.task) ? request.path : QByteArray());
             m_results[index] = ReaderResponse::withStatus(Status::unavailable,
                 stopping ? failingMessage() : QStringLiteral("The file reader stopped before answering"));

@@ -26,8 +26,10 @@ class ReaderProcess;
 // in force; otherwise nothing is read ("unconfined"). An answer beyond what its request allows
 // (ReaderReplyLimits), a crash, a broken message or an overrun of the file's time budget stops
 // that helper: the file gets `crashed` or `timedOut` and the rest of the batch goes to a
-// replacement. Several helpers in a row that stop before their first answer mean the helper
-// itself cannot work here: the pool stops ("failing") instead of blaming file after file.
+// replacement. Several helpers in a row that fail to start, or that their system call filter
+// stops before their first answer, mean the helper itself cannot work here (a library update
+// that needs a call the filter refuses): the pool stops ("failing") instead of blaming file
+// after file.
 // Thread-safe: each calling thread holds its own helper while its batch runs.
 class ReaderPool
 {

@@ -210,19 +210,25 @@ bool ReaderProcess::hasEnded()
     do {
         done = ::waitpid(m_pid, &status, WNOHANG);
     } while (done < 0 && errno == EINTR);
-    if (done != m_pid)
-        return done < 0;
-    m_status = status;
+    if (done == 0)
+        return false;
+    // Reaped by someone else (done < 0): ended all the same.
+    m_status = done == m_pid ? status : 0;
     m_reaped = true;
     return true;
+}
+
+bool ReaderProcess::endedByItsFilter() const
+{
+    // Nothing here sends SIGSYS.
+    return m_reaped && WIFSIGNALED(m_status) && WTERMSIG(m_status) == SIGSYS;
 }
 
 QString ReaderProcess::exitDescription() const
 {
     if (!m_reaped)
         return QStringLiteral("running");
-    // Nothing here sends SIGSYS: the seccomp filter ended it.
-    if (WIFSIGNALED(m_status) && WTERMSIG(m_status) == SIGSYS)
+    if (endedByItsFilter())
         return QStringLiteral("a system call its filter refuses (SIGSYS)");
     if (WIFSIGNALED(m_status))
         return QStringLiteral("signal %1").arg(WTERMSIG(m_status));

@@ -42,8 +42,10 @@ public:
     // How it ended, once killed or reaped: "signal 9", "exit status 0", or that its system call
     // filter ended it.
     QString exitDescription() const;
-    // Whether it ended on its own (before being killed), and how.
+    // Whether it has ended (reaping it then).
     bool hasEnded();
+    // Whether its seccomp filter ended it, once reaped.
+    bool endedByItsFilter() const;
     // Processor time used so far.
     std::chrono::seconds cpuTime() const;
 

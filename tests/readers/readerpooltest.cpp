@@ -283,17 +283,24 @@ private Q_SLOTS:
         checkGoodTexts({ responses[0], responses[2] }, { 0, 1 });
     }
 
-    // Helpers that stop before their first answer (one that cannot start, or one that meets a
-    // refused call on every file) stop the pool after three in a row, without blaming files.
+    // Helpers that stop before their first answer (one that cannot start, or one its filter
+    // stops on every file) stop the pool after three in a row, without blaming files; helpers
+    // that crash on one hostile file after another do not.
     void stopsAfterHelpersLostBeforeAnswering_data()
     {
         QTest::addColumn<bool>("startsAtAll");
-        QTest::newRow("program that never answers") << false;
-        QTest::newRow("every first request stops it") << true;
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("stops");
+        const int forbidden = int(ReaderTask::testForbidden);
+        QTest::newRow("program that never answers") << false << forbidden << true;
+        QTest::newRow("refused call on every first request") << true << forbidden << true;
+        QTest::newRow("crash on every first request") << true << int(ReaderTask::testCrash) << false;
     }
     void stopsAfterHelpersLostBeforeAnswering()
     {
         QFETCH(bool, startsAtAll);
+        QFETCH(int, fault);
+        QFETCH(bool, stops);
         ReaderPool::Options options = testOptions();
         if (!startsAtAll)
             options.program = "/bin/true";
@@ -302,11 +309,19 @@ private Q_SLOTS:
         ReaderPool pool(options);
         QList<ReaderRequest> batch;
         for (const char *name : { "one", "two", "three", "four" }) {
-            ReaderRequest forbidden = request(ReaderTask::testForbidden, m_tree.file(name, "x"));
-            forbidden.capturedText = QStringLiteral("execve");
-            batch.append(forbidden);
+            ReaderRequest faulty = request(ReaderTask(fault), m_tree.file(name, "x"));
+            faulty.capturedText = QStringLiteral("execve");
+            batch.append(faulty);
         }
         batch.append(textOf(m_first));
+        if (!stops) {
+            const QList<ReaderResponse> responses = pool.run(batch);
+            for (qsizetype i = 0; i < 4; ++i)
+                QCOMPARE(responses[i].status, Status::crashed);
+            QCOMPARE(responses[4].status, Status::done);
+            QCOMPARE(pool.health(), ReaderPool::Health::ready);
+            return;
+        }
         for (int run = 0; run < 3 && pool.health() == ReaderPool::Health::ready; ++run) {
             for (const ReaderResponse &response : pool.run(batch))
                 QCOMPARE(response.status, Status::unavailable);

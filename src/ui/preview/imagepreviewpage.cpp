@@ -97,7 +97,10 @@ void ImagePreviewPage::request(int first)
 void ImagePreviewPage::received(int first, const QList<AnimationFrame> &frames, bool more)
 {
     if (first == 0 && (m_frames.isEmpty() || !isAnimated())) {
-        // The first answer, or a still picture asked for again at another size.
+        // The first answer, or a still picture asked for again at another size (which keeps
+        // the picture it has when the new one cannot be read).
+        if (frames.isEmpty() && m_loaded)
+            return;
         m_frames = frames;
         m_firstIndex = 0;
         m_current = 0;
