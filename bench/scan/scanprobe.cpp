@@ -30,7 +30,6 @@ Result measure(const QByteArrayList &roots, int limit)
 {
     Result result;
     LibraryScanner::Options options;
-    ContentReaders::allow(roots);
     options.readContents = &ContentReaders::mediaFacts;
     options.limit = limit;
 

@@ -4,7 +4,6 @@
 #include "analysis/text/textindexer.h"
 #include "analysis/text/textindexfile.h"
 #include "platform/filestatus.h"
-#include "readers/contentreaders.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -391,10 +390,7 @@ int main(int argc, char **argv)
         generate(root);
     else if (qstrcmp(argv[1], "index") == 0)
         measureIndexFile(root);
-    else {
-        // The reader helpers read below the document set, as they read below a library's roots.
-        ContentReaders::allow({ QFile::encodeName(QFileInfo(root).absoluteFilePath()) });
+    else
         measure(root);
-    }
     return 0;
 }

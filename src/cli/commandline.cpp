@@ -7,7 +7,7 @@
 #include "cli/scancommand.h"
 #include "cli/similarcommand.h"
 #include "cli/textcommand.h"
-#include "platform/sandboxsupport.h"
+#include "readers/contentreaders.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>
@@ -91,9 +91,8 @@ int run(int argc, char **argv)
     }
     if (std::strcmp(first, "--version") == 0) {
         std::printf("tessary %s\n", TESSARY_VERSION);
-        // The helpers apply exactly what this kernel offers.
-        std::printf("File contents are read in separate processes confined by: %s\n",
-            qPrintable(SandboxSupport::available().describe()));
+        // The helpers apply exactly what this kernel offers, and read nothing without seccomp.
+        std::printf("%s\n", qPrintable(ContentReaders::confinementSummary()));
         return 0;
     }
     const Command *command = find(first);

@@ -3,7 +3,6 @@
 #include "analysis/text/textindexer.h"
 #include "cli/arguments.h"
 #include "library/libraryscanner.h"
-#include "readers/contentreaders.h"
 
 #include <QFile>
 
@@ -46,7 +45,6 @@ int run(const QByteArrayList &arguments)
     TextIndexer::Options options;
     options.file
         = args->value("--file") ? QFile::decodeName(*args->value("--file")) : TextIndexer::cacheURL().toLocalFile();
-    ContentReaders::allow(args->positional());
     const ScanResult scan = LibraryScanner::scan(args->positional());
     const TextIndex existing = TextIndexer::load(options.file);
 

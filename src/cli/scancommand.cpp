@@ -123,7 +123,6 @@ int run(const QByteArrayList &arguments)
     for (const QByteArray &root : args->positional())
         allReadable = FolderCheck::readable("tessary scan", root) && allReadable;
 
-    ContentReaders::allow(args->positional());
     options.readContents = &ContentReaders::mediaFacts;
     ScanResult result = LibraryScanner::scan(args->positional(), options);
     if (const auto query = args->value("--query"))

@@ -6,7 +6,6 @@
 #include "cli/json.h"
 #include "cli/output.h"
 #include "library/libraryscanner.h"
-#include "readers/contentreaders.h"
 
 #include <cerrno>
 #include <cmath>
@@ -118,7 +117,6 @@ int run(const QByteArrayList &arguments)
     const ScanResult scan = LibraryScanner::scan(args->positional(), scanOptions);
     if (scan.truncated)
         std::fprintf(stderr, "tessary similar: only the first %d files were scanned\n", LibraryScanner::kDefaultLimit);
-    ContentReaders::allow(args->positional());
     const SimilarityResult result = SimilarityFinder::find(scan.files, threshold, limit);
     if (args->has("--json"))
         printJson(result);

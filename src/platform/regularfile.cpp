@@ -1,31 +1,41 @@
 #include "platform/regularfile.h"
 
+#include "platform/lentfiles.h"
+
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 RegularFile::RegularFile(const QByteArray &path)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    const int fd = LentFiles::isExclusive()
+        ? LentFiles::duplicate(path)
+        : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        m_error = errno;
         return;
+    }
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const bool known = ::fstat(fd, &status) == 0;
+    if (!known || !S_ISREG(status.st_mode)) {
+        m_error = known ? EINVAL : errno;
         ::close(fd);
         return;
     }
     m_fd = fd;
 }
 
+int RegularFile::release()
+{
+    return std::exchange(m_fd, -1);
+}
+
 RegularFile::~RegularFile()
 {
     if (m_fd >= 0)
         ::close(m_fd);
-}
-
-QByteArray RegularFile::procPath() const
-{
-    return QByteArray("/proc/self/fd/").append(QByteArray::number(m_fd));
 }
 
 QByteArray RegularFile::read(qsizetype maxBytes)

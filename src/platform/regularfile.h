@@ -4,7 +4,8 @@
 
 // A regular file opened for reading by its exact path bytes, never through a final symbolic
 // link and never blocking: a FIFO or device put in a file's place is refused instead of
-// hanging the reader. Closed on destruction.
+// hanging the reader. In a process that reads only lent files (LentFiles), a copy of the
+// descriptor lent under the path. Closed on destruction.
 class RegularFile
 {
 public:
@@ -15,11 +16,14 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
-    // "/proc/self/fd/N": lets a library that opens files by name read this very file.
-    QByteArray procPath() const;
+    // The errno of a failed opening (EINVAL for a file that is not regular).
+    int error() const { return m_error; }
+    // Gives up the descriptor to the caller, who closes it.
+    int release();
     // Up to `maxBytes` from the current position; shorter at the end of the file.
     QByteArray read(qsizetype maxBytes);
 
 private:
     int m_fd = -1;
+    int m_error = 0;
 };

@@ -32,9 +32,10 @@ int landlockAbi()
 
 bool seccompFilterAvailable()
 {
-    // Asks directly whether filters may answer with an errno, which is what the helper's filter does.
-    const __u32 errnoAction = SECCOMP_RET_ERRNO;
-    if (::syscall(SYS_seccomp, SECCOMP_GET_ACTION_AVAIL, 0, &errnoAction) == 0)
+    // Asks directly whether filters may end the process, which is what the helper's filter does
+    // with a call it refuses.
+    const __u32 killAction = SECCOMP_RET_KILL_PROCESS;
+    if (::syscall(SYS_seccomp, SECCOMP_GET_ACTION_AVAIL, 0, &killAction) == 0)
         return true;
     // Already filtered (a container, say) means filter mode exists even if seccomp(2) itself is
     // refused to us; stacking another filter is still allowed.

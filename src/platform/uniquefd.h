@@ -24,6 +24,8 @@ public:
 
     int get() const { return m_fd; }
     bool isValid() const { return m_fd >= 0; }
+    // Gives up ownership: the caller closes the descriptor.
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;

@@ -47,12 +47,6 @@ QList<std::optional<TextExtraction>> readTexts(ReaderPool &pool, const QList<Fil
 
 namespace ContentReaders {
 
-void allow(const QByteArrayList &folders)
-{
-    ReaderPool::shared().allow(folders);
-    ReaderPool::interactive().allow(folders);
-}
-
 TextExtraction extractText(const FileRecord &record, std::stop_token stop)
 {
     return readTexts(ReaderPool::interactive(), { record }, std::move(stop))
@@ -65,9 +59,10 @@ QList<std::optional<TextExtraction>> extractTexts(const QList<FileRecord> &recor
     return readTexts(ReaderPool::shared(), records, std::move(stop));
 }
 
-Thumbnail thumbnail(const QByteArray &path, FileKind kind, int edge, std::stop_token stop)
+Thumbnail thumbnail(const QByteArray &path, FileKind kind, int edge, std::stop_token stop, Need need)
 {
-    const ReaderResponse response = ReaderPool::interactive().run(fileRequest(ReaderTask::thumbnail, path, kind, edge), stop);
+    ReaderPool &pool = need == Need::shown ? ReaderPool::interactive() : ReaderPool::shared();
+    const ReaderResponse response = pool.run(fileRequest(ReaderTask::thumbnail, path, kind, edge), stop);
     Thumbnail result;
     switch (response.status) {
     case Status::done:
@@ -107,6 +102,8 @@ QList<MediaFacts> mediaFacts(const QList<std::pair<QByteArray, FileKind>> &files
     batch.reserve(files.size());
     for (const auto &[path, kind] : files)
         batch.append(fileRequest(ReaderTask::media, path, kind));
+    // Beside the index, not in the way of what is on screen (a scan reads these for every new
+    // picture and recording, from several threads at once).
     const QList<ReaderResponse> responses = ReaderPool::shared().run(batch, std::move(stop));
     QList<MediaFacts> facts;
     facts.reserve(responses.size());
@@ -131,10 +128,20 @@ QImage pdfPage(const QByteArray &path, int index, int width)
     return response.status == Status::done ? response.image : QImage();
 }
 
-QImage previewImage(const QByteArray &path, int edge)
+PreviewFrames previewFrames(const QByteArray &path, int edge, int first, std::stop_token stop)
 {
-    const ReaderResponse response = ReaderPool::interactive().run(fileRequest(ReaderTask::image, path, FileKind::images, edge));
-    return response.status == Status::done ? response.image : QImage();
+    ReaderRequest request = fileRequest(ReaderTask::image, path, FileKind::images, edge);
+    request.page = first;
+    ReaderResponse response = ReaderPool::interactive().run(request, std::move(stop));
+    if (response.status != Status::done)
+        return {};
+    return { std::move(response.frames), response.partial };
+}
+
+bool playable(const QByteArray &path, std::stop_token stop)
+{
+    return ReaderPool::interactive().run(fileRequest(ReaderTask::playable, path), std::move(stop)).status
+        == Status::done;
 }
 
 QString protections()
@@ -143,6 +150,25 @@ QString protections()
     request.task = ReaderTask::protections;
     const ReaderResponse response = ReaderPool::shared().run(request);
     return response.status == Status::done ? response.text : response.error.value_or(QString());
+}
+
+QString confinementSummary()
+{
+    const SandboxProtections offered = SandboxSupport::available();
+    for (const ReaderPool *pool : { &ReaderPool::interactive(), &ReaderPool::shared() }) {
+        if (pool->health() == ReaderPool::Health::failing)
+            return QStringLiteral("File contents are not read: the file reader stops before it can answer");
+    }
+    const bool unconfined = ReaderPool::interactive().health() == ReaderPool::Health::unconfined
+        || ReaderPool::shared().health() == ReaderPool::Health::unconfined;
+    if (unconfined || !offered.seccomp || !offered.noNewPrivileges)
+        return QStringLiteral("File contents are not read: this system cannot confine the readers");
+    QString summary
+        = QStringLiteral("File contents are read in separate processes confined by: %1").arg(offered.describe());
+    if (offered.landlockAbi == 0)
+        summary
+            += QStringLiteral(" (Landlock absent: a reader taken over by a hostile file could read any of your files)");
+    return summary;
 }
 
 } // namespace ContentReaders

@@ -4,6 +4,7 @@
 #include "library/filerecord.h"
 #include "library/media/mediafacts.h"
 #include "library/textextraction.h"
+#include "readers/readerrequest.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -14,13 +15,13 @@
 #include <stop_token>
 #include <utility>
 
-// Every reading of a file's contents, done by the sandboxed reader helpers of the shared pool:
-// a file that crashes or hangs its reader costs that file's result, never the caller. Each
-// call blocks its thread until the answer is in; safe on any thread.
+// Every reading of a file's contents, done by the sandboxed reader helpers (ReaderPool): a file
+// that crashes or hangs its reader costs that file's result, never the caller. Each call blocks
+// its thread until the answer is in; safe on any thread, never on the main thread.
 namespace ContentReaders {
 
-// Lets the helpers read below these folders (the library's roots, a command's arguments).
-void allow(const QByteArrayList &folders);
+// Whether the caller shows the result now or prepares it ahead of need (background priority).
+enum class Need { shown, ahead };
 
 // The file's plain text: recognition for images, the text layer (or recognised pages) of a
 // PDF, plain-text and office formats; at most 250,000 user-perceived characters. For a file
@@ -37,7 +38,8 @@ struct Thumbnail
     QImage image;
 };
 // An image, a PDF's first page or a video frame fitting in `edge` x `edge` pixels.
-Thumbnail thumbnail(const QByteArray &path, FileKind kind, int edge, std::stop_token stop = {});
+Thumbnail thumbnail(
+    const QByteArray &path, FileKind kind, int edge, std::stop_token stop = {}, Need need = Need::shown);
 
 // A small decode of the picture (Exif orientation applied) for look-alike prints.
 std::optional<QImage> printImage(const QByteArray &path, int longestSide, std::stop_token stop = {});
@@ -50,10 +52,26 @@ QList<MediaFacts> mediaFacts(const QList<std::pair<QByteArray, FileKind>> &files
 std::optional<QList<QSizeF>> pdfPageSizes(const QByteArray &path);
 // Page `index` of a PDF rendered `width` pixels wide; null when it cannot be.
 QImage pdfPage(const QByteArray &path, int index, int width);
-// A still picture whose longest side is at most `edge`, orientation applied; null when unreadable.
-QImage previewImage(const QByteArray &path, int edge);
+// The preview's picture from frame `first` on, each frame fitting in `edge` x `edge`: one frame
+// for a still picture (orientation applied), as many frames of an animation as one answer holds
+// (`more` then says whether others follow). Empty frames when unreadable.
+struct PreviewFrames
+{
+    QList<AnimationFrame> frames;
+    bool more = false;
+};
+PreviewFrames previewFrames(const QByteArray &path, int edge, int first = 0, std::stop_token stop = {});
+
+// Whether the player may be given this audio or video file: a helper found a self-contained
+// container with a stream it can decode (no playlist or reference to other files).
+bool playable(const QByteArray &path, std::stop_token stop = {});
 
 // What confines the helpers, in one line (from a helper itself).
 QString protections();
+
+// How file contents are read on this system, in one line for Settings and `tessary --version`:
+// the protections the kernel offers the helpers, that Landlock is absent, or why contents are
+// not read at all. Starts no helper.
+QString confinementSummary();
 
 } // namespace ContentReaders

@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -115,16 +116,20 @@ public:
             m_ok = false;
             return QImage();
         }
+        const int depth = format == QImage::Format_Grayscale8 ? 1 : 4;
+        // Checked before allocating: a forged size must not cost the memory it claims.
+        if (qint64(width) * depth * height > m_bytes.size() - m_at) {
+            m_ok = false;
+            return QImage();
+        }
         QImage image(int(width), int(height), format);
         if (image.isNull()) {
             m_ok = false;
             return QImage();
         }
-        const qsizetype rowBytes = qsizetype(width) * (image.depth() / 8);
+        const qsizetype rowBytes = qsizetype(width) * depth;
         for (int y = 0; y < image.height(); ++y) {
             const QByteArrayView row = take(rowBytes);
-            if (row.size() != rowBytes)
-                return QImage();
             std::memcpy(image.scanLine(y), row.data(), size_t(rowBytes));
         }
         return image;
@@ -147,19 +152,26 @@ private:
     bool m_ok = true;
 };
 
-constexpr quint8 kLastTask = quint8(ReaderTask::testProbe);
-
 bool isKnownTask(quint8 task)
 {
-    return (task >= quint8(ReaderTask::text) && task <= quint8(ReaderTask::cancel))
-        || (task >= quint8(ReaderTask::testCrash) && task <= kLastTask);
+    return (task >= quint8(ReaderTask::text) && task <= quint8(ReaderTask::playable))
+        || (task >= quint8(ReaderTask::testCrash) && task <= quint8(ReaderTask::testForbidden));
 }
+
+constexpr quint8 kCloudOnly = 1;
+constexpr quint8 kPackage = 2;
+constexpr quint8 kWithFile = 4;
+
+// Confinement in two bytes: the Landlock ABI and one bit per other protection.
+constexpr quint8 kSeccomp = 1;
+constexpr quint8 kNoNewPrivileges = 2;
+constexpr quint8 kResourceLimits = 4;
 
 } // namespace
 
 namespace ReaderCodec {
 
-QByteArray encode(quint32 id, const ReaderRequest &request)
+QByteArray encode(quint32 id, const ReaderRequest &request, bool withFile)
 {
     Writer out;
     out.u32(id);
@@ -167,7 +179,8 @@ QByteArray encode(quint32 id, const ReaderRequest &request)
     out.bytes(request.path);
     out.u8(quint8(FileKind::Value(request.kind)));
     out.i64(request.size);
-    out.u8(quint8((request.cloudOnly ? 1 : 0) | (request.package ? 2 : 0)));
+    out.u8(
+        quint8((request.cloudOnly ? kCloudOnly : 0) | (request.package ? kPackage : 0) | (withFile ? kWithFile : 0)));
     out.string(request.capturedText);
     out.u32(quint32(request.edge));
     out.u32(quint32(request.page));
@@ -193,8 +206,9 @@ std::optional<Request> decodeRequest(QByteArrayView payload)
         return std::nullopt;
     request.task = ReaderTask(task);
     request.kind = FileKind::Value(kind);
-    request.cloudOnly = flags & 1;
-    request.package = flags & 2;
+    request.cloudOnly = flags & kCloudOnly;
+    request.package = flags & kPackage;
+    decoded.withFile = flags & kWithFile;
     return decoded;
 }
 
@@ -217,6 +231,15 @@ QByteArray encode(quint32 id, const ReaderResponse &response)
         out.f64(size.width());
         out.f64(size.height());
     }
+    out.u32(quint32(response.frames.size()));
+    for (const AnimationFrame &frame : response.frames) {
+        out.u32(quint32(frame.delayMs));
+        out.image(frame.image);
+    }
+    const SandboxProtections &confinement = response.confinement;
+    out.u8(quint8(confinement.landlockAbi));
+    out.u8(quint8((confinement.seccomp ? kSeccomp : 0) | (confinement.noNewPrivileges ? kNoNewPrivileges : 0)
+        | (confinement.resourceLimits ? kResourceLimits : 0)));
     return out.take();
 }
 
@@ -244,6 +267,21 @@ std::optional<Response> decodeResponse(QByteArrayView payload)
         const double height = in.f64();
         response.pageSizes.append(QSizeF(width, height));
     }
+    const quint32 frames = in.u32();
+    // Each frame takes at least 12 bytes (delay, width, height).
+    if (!in.ok() || frames > payload.size() / 12)
+        return std::nullopt;
+    for (quint32 i = 0; i < frames && in.ok(); ++i) {
+        AnimationFrame frame;
+        frame.delayMs = int(std::min<quint32>(in.u32(), INT_MAX));
+        frame.image = in.image();
+        response.frames.append(std::move(frame));
+    }
+    response.confinement.landlockAbi = in.u8();
+    const quint8 protections = in.u8();
+    response.confinement.seccomp = protections & kSeccomp;
+    response.confinement.noNewPrivileges = protections & kNoNewPrivileges;
+    response.confinement.resourceLimits = protections & kResourceLimits;
     if (!in.ok() || !in.atEnd() || status > quint8(ReaderResponse::Status::unavailable))
         return std::nullopt;
     response.status = ReaderResponse::Status(status);

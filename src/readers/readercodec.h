@@ -10,8 +10,10 @@
 // The helper's wire format: each message is a little-endian 32-bit length followed by that many
 // bytes of payload. A payload starts with the request id; strings and byte strings are a 32-bit
 // length and their bytes (paths exactly as the file system gave them), images their size,
-// format and packed rows. Decoding checks every length against what is left, so a short or
-// forged message is refused rather than read past.
+// format and packed rows. A request that reads a file says so, and the file's descriptor comes
+// with the message. Decoding checks every length against what is left, so a short or forged
+// message is refused rather than read past. The helper's first message, before any request, is
+// a response with id 0 that reports its confinement.
 namespace ReaderCodec {
 
 inline constexpr quint32 kMaxPayload = 256u * 1024 * 1024;
@@ -22,6 +24,8 @@ struct Request
 {
     quint32 id = 0;
     ReaderRequest request;
+    // A descriptor of the file to read comes with the message.
+    bool withFile = false;
 };
 
 struct Response
@@ -30,7 +34,7 @@ struct Response
     ReaderResponse response;
 };
 
-QByteArray encode(quint32 id, const ReaderRequest &request);
+QByteArray encode(quint32 id, const ReaderRequest &request, bool withFile = false);
 QByteArray encode(quint32 id, const ReaderResponse &response);
 std::optional<Request> decodeRequest(QByteArrayView payload);
 std::optional<Response> decodeResponse(QByteArrayView payload);

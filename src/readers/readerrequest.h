@@ -2,6 +2,7 @@
 
 #include "library/filekind.h"
 #include "library/media/mediafacts.h"
+#include "platform/sandboxsupport.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -19,13 +20,17 @@ enum class ReaderTask : quint8 {
     media = 4,     // path, kind: camera, pixel size, duration
     pdfPages = 5,  // path: the page sizes
     pdfPage = 6,   // path, page, edge (the width in pixels)
-    image = 7,     // path, edge: a still picture for the preview
+    image = 7,     // path, edge, page: the preview's picture, its frames from frame `page` on
     protections = 8,
-    cancel = 9,    // stops the request whose id is `page`
+    cancel = 9,      // stops the request whose id is `page`
+    playable = 10,   // path: whether the container and its streams may be played
     // Accepted only by a helper started for tests.
     testCrash = 100,
     testHang = 101,
-    testProbe = 102, // tries to write `path`, open a socket and read `capturedText` as a path
+    testProbe = 102,     // tries what a compromised reader would, with the file it was lent
+    testOversized = 103, // answers past the bounds of a thumbnail of `edge` (`capturedText`: what)
+    testPageSizes = 104, // answers the page sizes written in `capturedText` ("612x792 nan x0")
+    testForbidden = 105, // makes the system call named in `capturedText` (execve, socket, fork)
 };
 
 struct ReaderRequest
@@ -43,6 +48,13 @@ struct ReaderRequest
     bool operator==(const ReaderRequest &) const = default;
 };
 
+// One picture of a moving image and how long it stays up.
+struct AnimationFrame
+{
+    QImage image;
+    int delayMs = 0;
+};
+
 struct ReaderResponse
 {
     enum class Status : quint8 {
@@ -58,11 +70,15 @@ struct ReaderResponse
 
     Status status = Status::failed;
     QString text;
+    // Text: a limit cut it. Animation: more frames follow those sent.
     bool partial = false;
     std::optional<QString> error;
     QImage image;
     MediaFacts facts;
     QList<QSizeF> pageSizes;
+    QList<AnimationFrame> frames;
+    // What confines the helper (its first message, and the answer to `protections`).
+    SandboxProtections confinement;
 
     static ReaderResponse withStatus(Status status, const std::optional<QString> &error = {})
     {

@@ -9,7 +9,6 @@ LibraryWorkers LibraryWorkers::standard()
 {
     LibraryWorkers workers;
     workers.scan = [](const QByteArrayList &roots, ScanOptions options, std::stop_token stop) {
-        ContentReaders::allow(roots);
         options.readContents = &ContentReaders::mediaFacts;
         return LibraryScanner::scan(roots, options, std::move(stop));
     };

@@ -2,6 +2,7 @@
 
 #include "analysis/text/officetextreader.h"
 #include "analysis/text/rtftextreader.h"
+#include "analysis/text/textrecognizer.h"
 #include "support/testtree.h"
 #include "testzip.h"
 
@@ -13,6 +14,9 @@
 #include <QStringDecoder>
 #include <QTest>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -318,6 +322,56 @@ private Q_SLOTS:
 
         const QByteArray damaged = tree.file("damaged.pdf", "%PDF-1.7\n1 0 obj << /Type /Catalog >>\n%%EOF");
         QCOMPARE(ContentReader::extract(recordFor(damaged)).error, QStringLiteral("PDF is locked or unreadable"));
+    }
+
+    // Where the English model is looked for; without it one error names the package to install,
+    // and the recognition library says nothing on standard error.
+    void englishModel_data()
+    {
+        QTest::addColumn<QByteArray>("layout"); // "": no model; else the folder below the prefix holding it
+        QTest::addColumn<bool>("recognizes");
+        QTest::newRow("model missing") << QByteArray() << false;
+        QTest::newRow("model in the prefix") << QByteArray(".") << true;
+        QTest::newRow("model in the prefix's tessdata") << QByteArray("tessdata") << true;
+    }
+
+    void englishModel()
+    {
+        QFETCH(QByteArray, layout);
+        QFETCH(bool, recognizes);
+        const QByteArray installed = "/usr/share/tesseract-ocr/5/tessdata/eng.traineddata";
+        if (recognizes && ::access(installed.constData(), R_OK) != 0)
+            QSKIP("the English model is not installed");
+        TestTree tree;
+        if (!layout.isEmpty()) {
+            const QByteArray model = tree.folder(layout) + "/eng.traineddata";
+            QVERIFY(::symlink(installed.constData(), model.constData()) == 0);
+        }
+        const QByteArray previous = qgetenv("TESSDATA_PREFIX");
+        qputenv("TESSDATA_PREFIX", tree.root());
+        // Standard error goes to a file while the engine starts and reads.
+        const QByteArray captured = tree.path("stderr");
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        const int file = ::open(captured.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        ::dup2(file, 2);
+        TextExtraction result;
+        {
+            TextRecognizer recognizer;
+            result = recognizer.recognize(textImage({ QStringLiteral("Quarterly invoice total") }));
+        }
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        ::close(file);
+        qputenv("TESSDATA_PREFIX", previous);
+
+        QCOMPARE(!result.error, recognizes);
+        if (!recognizes)
+            QVERIFY(result.error->contains(QStringLiteral("tesseract-ocr-eng")));
+        QFile said(QFile::decodeName(captured));
+        QVERIFY(said.open(QIODevice::ReadOnly));
+        QCOMPARE(said.readAll(), QByteArray());
     }
 
     void notAvailableLocally_data()

@@ -2,11 +2,15 @@
 // process survives, every good file in the same batch is still read, and no hostile file
 // yields a picture it does not hold.
 
+#include "analysis/thumbnails/videothumbnailer.h"
 #include "readers/contentreaders.h"
 #include "readers/readerpool.h"
 #include "support/hostilefiles.h"
 #include "support/testtree.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Status = ReaderResponse::Status;
@@ -32,6 +36,7 @@ class HostileCorpusTest : public QObject
     Q_OBJECT
 
 private:
+    QTemporaryDir m_cache;
     TestTree m_tree;
     QList<ReaderRequest> m_files; // hostile and good, interleaved
     QList<bool> m_good;
@@ -58,6 +63,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        // The pools remember faulty files in the cache folder.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
         const QList<HostileFiles::File> hostile = HostileFiles::hostile();
         const QList<HostileFiles::File> good = HostileFiles::good();
         for (qsizetype i = 0; i < std::max(hostile.size(), good.size()); ++i) {
@@ -73,7 +80,6 @@ private Q_SLOTS:
                 m_good.append(isGood);
             }
         }
-        ContentReaders::allow({ m_tree.root() });
     }
 
     void text()
@@ -100,14 +106,45 @@ private Q_SLOTS:
     {
         QFETCH(int, task);
         const QList<ReaderResponse> responses = runAll(ReaderTask(task), 256);
+        // The preview's pictures come as frames, the others as one image.
+        const auto picture = [](const ReaderResponse &response) {
+            return response.frames.isEmpty() ? response.image : response.frames.constFirst().image;
+        };
         QCOMPARE(goodOne(responses, "good-picture.png").status, Status::done);
-        QCOMPARE(goodOne(responses, "good-picture.png").image.size(), QSize(64, 48));
+        QCOMPARE(picture(goodOne(responses, "good-picture.png")).size(), QSize(64, 48));
         if (ReaderTask(task) == ReaderTask::thumbnail)
             QVERIFY(!goodOne(responses, "good-text.pdf").image.isNull());
         for (const char *name : { "huge-dimensions.png", "huge-dimensions.jpg", "broken-directory.tif" }) {
             const ReaderResponse response = goodOne(responses, name);
-            QVERIFY2(response.status != Status::done || response.image.width() <= 256, name);
+            QVERIFY2(response.status != Status::done || picture(response).width() <= 256, name);
         }
+    }
+
+    // A playlist named like a video makes no thumbnail of the video it points at, in the helper
+    // or here: its format is not among those read.
+    void playlistPosingAsVideo()
+    {
+        const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+        if (ffmpeg.isEmpty())
+            QSKIP("ffmpeg is not installed");
+        const QByteArray segment = m_tree.path("elsewhere/segment.ts");
+        m_tree.folder("elsewhere");
+        QProcess encoder;
+        encoder.start(ffmpeg,
+            { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                QStringLiteral("-i"), QStringLiteral("testsrc=size=64x48:rate=10:duration=1"), QStringLiteral("-c:v"),
+                QStringLiteral("mpeg2video"), QStringLiteral("-f"), QStringLiteral("mpegts"),
+                QFile::decodeName(segment) });
+        QVERIFY(encoder.waitForFinished(60'000));
+        QCOMPARE(encoder.exitCode(), 0);
+        const QByteArray playlist = m_tree.file("playlist-as-mp4.mp4", HostileFiles::playlist(segment));
+
+        QCOMPARE(
+            ContentReaders::thumbnail(segment, FileKind::videos, 64).outcome, ContentReaders::Thumbnail::Outcome::made);
+        QCOMPARE(ContentReaders::thumbnail(playlist, FileKind::videos, 64).outcome,
+            ContentReaders::Thumbnail::Outcome::failed);
+        QVERIFY(!ContentReaders::playable(playlist));
+        QVERIFY(VideoThumbnailer::make(playlist, 64).isNull());
     }
 
     void mediaFactsAndPages()
@@ -131,6 +168,7 @@ private Q_SLOTS:
             ContentReaders::Thumbnail::Outcome::failed);
         QVERIFY(ContentReaders::printImage(m_tree.path("good-picture.png"), 64).has_value());
         QVERIFY(!ContentReaders::pdfPage(m_tree.path("good-text.pdf"), 0, 300).isNull());
+        QCOMPARE(ContentReaders::previewFrames(m_tree.path("good-picture.png"), 32).frames.size(), 1);
         QVERIFY(!ContentReaders::pdfPageSizes(m_tree.path("good-notes.txt")));
         QVERIFY(ContentReaders::protections().contains(QStringLiteral("seccomp"))
             || ContentReaders::protections() == QStringLiteral("none"));

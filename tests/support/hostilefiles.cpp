@@ -638,4 +638,10 @@ QList<File> good()
     };
 }
 
+QByteArray playlist(const QByteArray &segment)
+{
+    return "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXT-X-MEDIA-SEQUENCE:0\n#EXTINF:10.0,\n" + segment
+        + "\n#EXT-X-ENDLIST\n";
+}
+
 } // namespace HostileFiles

@@ -29,6 +29,10 @@ QList<File> hostile();
 // (word/document.xml holds <w:t>Dear reader</w:t>).
 QList<File> good();
 
+// A streaming playlist (to be named playlist-as-mp4.mp4) whose one segment is the file at
+// `segment`: a demuxer that follows it shows another file's picture.
+QByteArray playlist(const QByteArray &segment);
+
 // The CRC-32 of zip and PNG, continuing from a previous result like zlib's crc32().
 quint32 crc32(const QByteArray &data, quint32 crc = 0);
 

@@ -1,10 +1,9 @@
 #include "analysis/similar/thumbnailloader.h"
 
+#include "platform/regularfile.h"
+
 #include <QFile>
 #include <QImageReader>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -20,14 +19,10 @@ QSize fitted(QSize size, int longestSide)
 std::optional<QImage> ThumbnailLoader::load(const QByteArray &path, int longestSide)
 {
     // QFile cannot name a path that is not valid UTF-8; opening the bytes ourselves can.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
+    const RegularFile regular(path);
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!regular.isOpen() || !file.open(regular.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return std::nullopt;
-    }
 
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);

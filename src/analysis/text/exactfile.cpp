@@ -1,17 +1,18 @@
 #include "analysis/text/exactfile.h"
 
-#include <cerrno>
+#include "platform/regularfile.h"
+
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 bool ExactFile::open(QFile &file, const QByteArray &path, QString *error)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+    RegularFile regular(path);
+    if (!regular.isOpen()) {
+        *error = QString::fromLocal8Bit(std::strerror(regular.error()));
         return false;
     }
+    const int fd = regular.release();
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         *error = file.errorString();

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QString>
 
-// Opens a file by its exact path bytes. QFile alone would pass the path through a QString,
-// which does not keep a name that is not valid UTF-8.
+// Opens a regular file by its exact path bytes, as RegularFile does. QFile alone would pass the
+// path through a QString, which does not keep a name that is not valid UTF-8.
 class ExactFile
 {
 public:

@@ -7,6 +7,7 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -74,6 +75,22 @@ bool cancelled(void *stop, int)
     return static_cast<std::stop_token *>(stop)->stop_requested();
 }
 
+// The folder holding the English model: $TESSDATA_PREFIX (or its tessdata folder) when set,
+// else where Debian's package installs it. Empty when the model is not there.
+QByteArray modelFolder()
+{
+    QByteArray prefix = qgetenv("TESSDATA_PREFIX");
+    if (prefix.isEmpty())
+        prefix = QByteArrayLiteral("/usr/share/tesseract-ocr/5/tessdata");
+    if (!prefix.endsWith('/'))
+        prefix += '/';
+    for (const QByteArray &folder : QByteArrayList { prefix, prefix + "tessdata/" }) {
+        if (::access(QByteArray(folder + "eng.traineddata").constData(), R_OK) == 0)
+            return folder;
+    }
+    return {};
+}
+
 } // namespace
 
 TextRecognizer::TextRecognizer()
@@ -84,7 +101,16 @@ TextRecognizer::TextRecognizer()
     // Tesseract parallelises inside one page with OpenMP; the workers already use every core,
     // so each recogniser computes on its own thread only.
     omp_set_max_active_levels(0);
-    if (m_api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0) {
+    // Without the English model Tesseract would explain on standard error, in several lines, why
+    // it cannot start; one line saying what to install is all the user needs.
+    const QByteArray folder = modelFolder();
+    if (folder.isEmpty()) {
+        m_startError = QCoreApplication::translate("TextRecognizer",
+            "Text recognition is not available: install the tesseract-ocr-eng package for its English model");
+        m_api.reset();
+        return;
+    }
+    if (m_api->Init(folder.constData(), "eng", tesseract::OEM_LSTM_ONLY) != 0) {
         m_startError = QCoreApplication::translate("TextRecognizer", "Text recognition is not available");
         m_api.reset();
         return;
@@ -94,7 +120,7 @@ TextRecognizer::TextRecognizer()
         names.append(QString::fromStdString(name));
     const QStringList wanted = languages(names);
     if (wanted.size() > 1)
-        m_api->Init(nullptr, wanted.join(QLatin1Char('+')).toUtf8().constData(), tesseract::OEM_LSTM_ONLY);
+        m_api->Init(folder.constData(), wanted.join(QLatin1Char('+')).toUtf8().constData(), tesseract::OEM_LSTM_ONLY);
     m_api->SetVariable("debug_file", "/dev/null");
 }
 

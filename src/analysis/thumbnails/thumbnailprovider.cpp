@@ -52,7 +52,7 @@ Result provide(const Request &request, std::stop_token stop)
     const ThumbnailStore::Size folder
         = request.edge <= int(ThumbnailStore::Size::large) ? ThumbnailStore::Size::large : ThumbnailStore::Size::xLarge;
     const int edge = std::max(request.edge, int(folder));
-    ContentReaders::Thumbnail made = ContentReaders::thumbnail(request.path, request.kind, edge, stop);
+    ContentReaders::Thumbnail made = ContentReaders::thumbnail(request.path, request.kind, edge, stop, request.need);
     switch (made.outcome) {
     case ContentReaders::Thumbnail::Outcome::made:
         ThumbnailStore::write(request.path, request.modified, made.image, folder, detailsOf(request));

@@ -2,6 +2,7 @@
 
 #include "library/filekind.h"
 #include "platform/timestamp.h"
+#include "readers/contentreaders.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -28,6 +29,8 @@ struct Request
     int edge = 256;
     // Failures are recorded per program version, so an improved version tries again.
     QString version;
+    // Thumbnails made ahead of the view wait for idle helpers.
+    ContentReaders::Need need = ContentReaders::Need::shown;
 };
 
 enum class Source { sharedCache, generated, none };

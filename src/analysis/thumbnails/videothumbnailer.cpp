@@ -1,6 +1,6 @@
 #include "analysis/thumbnails/videothumbnailer.h"
 
-#include "platform/regularfile.h"
+#include "library/media/avinput.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,7 +14,6 @@ extern "C" {
 
 #include <chrono>
 #include <cmath>
-#include <mutex>
 
 namespace VideoThumbnailer {
 namespace {
@@ -25,21 +24,8 @@ constexpr auto kTimeLimit = std::chrono::seconds(5);
 constexpr int kMaxPackets = 2000;
 constexpr int kMaxFrameEdge = 16384;
 
-struct Interrupt
-{
-    Clock::time_point deadline;
-    std::stop_token stop;
-};
-
-int interrupted(void *opaque)
-{
-    const auto *interrupt = static_cast<const Interrupt *>(opaque);
-    return interrupt->stop.stop_requested() || Clock::now() > interrupt->deadline ? 1 : 0;
-}
-
 struct Resources
 {
-    AVFormatContext *format = nullptr;
     AVCodecContext *codec = nullptr;
     AVPacket *packet = nullptr;
     AVFrame *frame = nullptr;
@@ -48,8 +34,6 @@ struct Resources
         av_frame_free(&frame);
         av_packet_free(&packet);
         avcodec_free_context(&codec);
-        if (format != nullptr)
-            avformat_close_input(&format);
     }
 };
 
@@ -93,33 +77,20 @@ QImage converted(const AVFrame *frame, AVRational sampleAspect, int maxEdge)
 
 QImage make(const QByteArray &path, int maxEdge, std::stop_token stop)
 {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-
-    // Opened here so that a FIFO in a file's place is refused rather than waited on; the
-    // demuxer then reads this very file through /proc.
-    const RegularFile file(path);
-    if (!file.isOpen())
-        return {};
-
-    Interrupt interrupt {Clock::now() + kTimeLimit, stop};
+    AvInput::Options options;
+    options.deadline = Clock::now() + kTimeLimit;
+    options.stop = stop;
+    const AvInput input(path, options);
     Resources r;
-    r.format = avformat_alloc_context();
-    if (r.format == nullptr)
-        return {};
-    r.format->interrupt_callback = AVIOInterruptCB {interrupted, &interrupt};
-    if (avformat_open_input(&r.format, file.procPath().constData(), nullptr, nullptr) < 0) {
-        r.format = nullptr; // freed by avformat_open_input on failure
-        return {};
-    }
-    if (avformat_find_stream_info(r.format, nullptr) < 0)
+    AVFormatContext *format = input.format();
+    if (format == nullptr || avformat_find_stream_info(format, nullptr) < 0)
         return {};
 
     const AVCodec *decoder = nullptr;
-    const int index = av_find_best_stream(r.format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (index < 0 || decoder == nullptr)
         return {};
-    AVStream *stream = r.format->streams[index];
+    AVStream *stream = format->streams[index];
     r.codec = avcodec_alloc_context3(decoder);
     if (r.codec == nullptr || avcodec_parameters_to_context(r.codec, stream->codecpar) < 0)
         return {};
@@ -130,9 +101,9 @@ QImage make(const QByteArray &path, int maxEdge, std::stop_token stop)
 
     // A tenth into the video skips black openings and title cards; a cover picture has no time.
     if (!(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
-        const int64_t target = r.format->duration > 0 ? r.format->duration / 10 : AV_TIME_BASE;
-        if (av_seek_frame(r.format, -1, target, AVSEEK_FLAG_BACKWARD) < 0)
-            av_seek_frame(r.format, -1, 0, AVSEEK_FLAG_BACKWARD);
+        const int64_t target = format->duration > 0 ? format->duration / 10 : AV_TIME_BASE;
+        if (av_seek_frame(format, -1, target, AVSEEK_FLAG_BACKWARD) < 0)
+            av_seek_frame(format, -1, 0, AVSEEK_FLAG_BACKWARD);
     }
 
     r.packet = av_packet_alloc();
@@ -142,7 +113,7 @@ QImage make(const QByteArray &path, int maxEdge, std::stop_token stop)
     bool draining = false;
     for (int packets = 0; packets < kMaxPackets && !stop.stop_requested();) {
         if (!draining) {
-            const int read = av_read_frame(r.format, r.packet);
+            const int read = av_read_frame(format, r.packet);
             if (read < 0) {
                 draining = true;
                 avcodec_send_packet(r.codec, nullptr);

@@ -1,6 +1,6 @@
 #include "library/media/avmetadatareader.h"
 
-#include "platform/regularfile.h"
+#include "library/media/avinput.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -9,7 +9,6 @@ extern "C" {
 
 #include <chrono>
 #include <cmath>
-#include <mutex>
 
 namespace {
 
@@ -18,24 +17,6 @@ using Clock = std::chrono::steady_clock;
 // No single file may hold a scan up for long, whatever its demuxer does.
 constexpr auto kTimeLimit = std::chrono::seconds(3);
 constexpr int64_t kProbeBytes = 1 << 20;
-constexpr const char *kContainerFormats = "mov,mp4,m4a,3gp,3g2,mj2,matroska,webm,avi,mpeg,mpegts,mpegvideo,mp3,aac,"
-                                          "wav,w64,aiff,flac,ogg,asf,flv,caf,amr,ape,wv,dsf,tta,rm,nut,ivf,mxf,dv,"
-                                          "au,m4v,h264,hevc,opus";
-
-int interruptWhenLate(void *opaque)
-{
-    return Clock::now() > *static_cast<Clock::time_point *>(opaque) ? 1 : 0;
-}
-
-struct FormatContext
-{
-    AVFormatContext *context = nullptr;
-    ~FormatContext()
-    {
-        if (context != nullptr)
-            avformat_close_input(&context);
-    }
-};
 
 std::optional<double> seconds(int64_t value, AVRational timeBase)
 {
@@ -102,51 +83,29 @@ namespace AvMetadataReader {
 
 MediaFacts read(const QByteArray &path)
 {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-
-    // Opened here so that a FIFO in a file's place is refused rather than waited on; the
-    // demuxer then reads this very file through /proc.
-    const RegularFile file(path);
-    if (!file.isOpen())
+    AvInput::Options options;
+    options.deadline = Clock::now() + kTimeLimit;
+    options.probeBytes = kProbeBytes;
+    const AvInput input(path, options);
+    AVFormatContext *context = input.format();
+    if (context == nullptr)
         return {};
-
-    Clock::time_point deadline = Clock::now() + kTimeLimit;
-    FormatContext format;
-    format.context = avformat_alloc_context();
-    if (format.context == nullptr)
-        return {};
-    format.context->interrupt_callback = AVIOInterruptCB{interruptWhenLate, &deadline};
-    format.context->probesize = kProbeBytes;
-    format.context->max_analyze_duration = 2 * AV_TIME_BASE;
-    format.context->format_probesize = kProbeBytes;
-
-    // Only plain local files in self-contained formats: playlists and reference formats (HLS,
-    // concat, DASH, image sequences) would open further files or addresses.
-    AVDictionary *options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    format.context->format_whitelist = av_strdup(kContainerFormats);
-    const int opened = avformat_open_input(&format.context, file.procPath().constData(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0) {
-        format.context = nullptr; // freed by avformat_open_input on failure
-        return {};
-    }
+    context->max_analyze_duration = 2 * AV_TIME_BASE;
 
     // Most containers state their length and picture size in the header; the rest need a
     // short look at the first packets.
-    const AVStream *video = videoStream(format.context);
-    const bool needsProbe = !durationOf(format.context)
-        || (video != nullptr && (video->codecpar->width <= 0 || video->codecpar->height <= 0));
-    if (needsProbe && avformat_find_stream_info(format.context, nullptr) < 0 && !durationOf(format.context))
+    const AVStream *video = videoStream(context);
+    const bool needsProbe
+        = !durationOf(context) || (video != nullptr && (video->codecpar->width <= 0 || video->codecpar->height <= 0));
+    if (needsProbe && avformat_find_stream_info(context, nullptr) < 0 && !durationOf(context))
         return {};
 
     MediaFacts facts;
-    facts.duration = durationOf(format.context);
-    video = videoStream(format.context);
+    facts.duration = durationOf(context);
+    video = videoStream(context);
     if (video != nullptr) {
         facts.dimensions = dimensionsOf(video);
-        facts.camera = cameraOf(format.context);
+        facts.camera = cameraOf(context);
     }
     return facts;
 }

@@ -8,7 +8,11 @@
 #include <exiv2/bmffimage.hpp>
 #include <exiv2/exiv2.hpp>
 
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <sys/mman.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -99,7 +103,18 @@ MediaFacts read(const QByteArray &path)
             if (wholeFile)
                 return {};
         }
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(file.procPath().toStdString(), false);
+        // The whole file, mapped rather than opened again by name: the descriptor is all there is.
+        struct stat status {};
+        if (::fstat(file.fd(), &status) != 0 || status.st_size <= 0)
+            return {};
+        const size_t length = size_t(status.st_size);
+        void *mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.fd(), 0);
+        if (mapped == MAP_FAILED)
+            return {};
+        const std::unique_ptr<void, std::function<void(void *)>> unmap(
+            mapped, [length](void *address) { ::munmap(address, length); });
+        Exiv2::Image::AutoPtr image
+            = Exiv2::ImageFactory::open(static_cast<const Exiv2::byte *>(mapped), static_cast<long>(length));
         if (image.get() != nullptr)
             return factsOf(*image);
     } catch (...) {

@@ -2,9 +2,12 @@
 
 #include "platform/regularfile.h"
 #include "readers/readercodec.h"
+#include "readers/readerreplylimits.h"
 
 #include <QFile>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <poppler-qt6.h>
 
@@ -36,10 +39,14 @@ std::optional<QList<QSizeF>> sizes(const QByteArray &path)
 {
     QList<QSizeF> sizes;
     const bool read = withDocument(path, [&](Poppler::Document &document) {
-        for (int index = 0; index < document.numPages(); ++index) {
+        const int pages = std::min(document.numPages(), ReaderReplyLimits::kPdfPages);
+        for (int index = 0; index < pages; ++index) {
             const std::unique_ptr<Poppler::Page> page = document.page(index);
             const QSizeF size = page ? page->pageSizeF() : QSizeF();
-            sizes.append(size.width() > 0 && size.height() > 0 ? size : QSizeF(612, 792));
+            const bool usable = std::isfinite(size.width()) && std::isfinite(size.height()) && size.width() >= 1
+                && size.height() >= 1 && size.width() <= ReaderReplyLimits::kPageSide
+                && size.height() <= ReaderReplyLimits::kPageSide;
+            sizes.append(usable ? size : QSizeF(612, 792));
         }
     });
     if (!read)
@@ -55,12 +62,16 @@ QImage render(const QByteArray &path, int index, int width)
         if (!page)
             return;
         const QSizeF points = page->pageSizeF();
-        if (!(points.width() > 0) || !(points.height() > 0))
+        if (!std::isfinite(points.width()) || !std::isfinite(points.height()) || points.width() < 1
+            || points.height() < 1)
             return;
         const double longest = std::max(1.0, std::max(points.width(), points.height()) / points.width());
-        const int capped = std::clamp(width, 1, int(ReaderCodec::kMaxImageSide / longest));
+        const int capped = std::clamp(width, 1, std::max(1, int(ReaderCodec::kMaxImageSide / longest)));
         const double dpi = capped * 72.0 / points.width();
         image = page->renderToImage(dpi, dpi);
+        // Rounding may add a pixel; the answer keeps to the width asked for.
+        if (image.width() > capped || image.height() > ReaderCodec::kMaxImageSide)
+            image = image.scaled(capped, ReaderCodec::kMaxImageSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     });
     return image;
 }

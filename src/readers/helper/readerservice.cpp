@@ -2,22 +2,30 @@
 
 #include "analysis/similar/thumbnailloader.h"
 #include "analysis/text/contentreader.h"
-#include "analysis/thumbnails/imagethumbnailer.h"
 #include "analysis/thumbnails/thumbnailgenerator.h"
 #include "library/media/avmetadatareader.h"
 #include "library/media/imagemetadatareader.h"
+#include "platform/lentfiles.h"
+#include "platform/regularfile.h"
+#include "readers/helper/mediaprobe.h"
 #include "readers/helper/pdfpages.h"
+#include "readers/helper/previewframes.h"
 #include "readers/readerchannel.h"
 #include "readers/readercodec.h"
+#include "readers/readerreplylimits.h"
 
 #include <QThread>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ptrace.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+
+extern char **environ;
 
 using Status = ReaderResponse::Status;
 
@@ -81,34 +89,77 @@ ReaderResponse readMedia(const ReaderRequest &request)
     return response;
 }
 
-// What the sandbox lets through, for tests: each attempt as "name:ok" or "name:refused".
+// What a compromised reader could do with the file it was lent, for tests: each attempt as
+// "name:ok" or "name:refused". Only attempts the sandbox answers with an error are made here;
+// calls it refuses outright stop the helper (testForbidden).
 ReaderResponse probe(const ReaderRequest &request)
 {
-    QStringList outcomes;
-    const int written = ::open(request.path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    outcomes << (written >= 0 ? QStringLiteral("write:ok") : QStringLiteral("write:refused"));
-    if (written >= 0)
-        ::close(written);
-    const int unixSocket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int inetSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    outcomes << (unixSocket >= 0 || inetSocket >= 0 ? QStringLiteral("socket:ok") : QStringLiteral("socket:refused"));
-    for (const int fd : { unixSocket, inetSocket }) {
+    const auto outcome = [](const char *name, int fd) -> QString {
         if (fd >= 0)
             ::close(fd);
-    }
-    const int read = ::open(request.capturedText.toUtf8().constData(), O_RDONLY | O_CLOEXEC);
-    outcomes << (read >= 0 ? QStringLiteral("read:ok") : QStringLiteral("read:refused"));
-    if (read >= 0)
-        ::close(read);
+        return QString::fromLatin1(name) + (fd >= 0 ? QStringLiteral(":ok") : QStringLiteral(":refused"));
+    };
+    QStringList outcomes;
+    outcomes << outcome("write", ::open(request.path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    const RegularFile lent(request.path);
+    const QByteArray reopened = "/proc/self/fd/" + QByteArray::number(lent.fd());
+    outcomes << outcome("truncate", ::open(reopened.constData(), O_RDONLY | O_TRUNC | O_CLOEXEC));
+    outcomes << outcome("read-path", ::open(request.path.constData(), O_RDONLY | O_CLOEXEC));
+    char byte = 0;
+    outcomes << outcome("read-lent", lent.isOpen() && ::pread(lent.fd(), &byte, 1, 0) == 1 ? ::dup(lent.fd()) : -1);
+    outcomes << outcome("read-other", ::open(request.capturedText.toUtf8().constData(), O_RDONLY | O_CLOEXEC));
     ReaderResponse response = ReaderResponse::withStatus(Status::done);
     response.text = outcomes.join(u' ');
     return response;
 }
 
+ReaderResponse oversized(const ReaderRequest &request)
+{
+    ReaderResponse response = ReaderResponse::withStatus(Status::done);
+    if (request.capturedText == QLatin1String("text")) {
+        response.text = QString(ReaderReplyLimits::kTextCharacters + 1, u'a');
+    } else {
+        response.image = QImage(request.edge * 2, request.edge * 2, QImage::Format_RGB32);
+        response.image.fill(Qt::gray);
+    }
+    return response;
+}
+
+// "612x792 nan x0": one size per blank-separated pair, "nan" and "inf" as such.
+ReaderResponse pageSizes(const ReaderRequest &request)
+{
+    ReaderResponse response = ReaderResponse::withStatus(Status::done);
+    for (const QString &pair : request.capturedText.split(u' ', Qt::SkipEmptyParts)) {
+        const QStringList sides = pair.split(u'x');
+        const auto side = [&](int at) { return at < sides.size() ? sides[at].toDouble() : 0.0; };
+        const double width = sides.value(0) == QLatin1String("nan") ? std::nan("") : side(0);
+        const double height = sides.value(1) == QLatin1String("inf") ? HUGE_VAL : side(1);
+        response.pageSizes.append(QSizeF(width, height));
+    }
+    return response;
+}
+
+void forbidden(const QString &call)
+{
+    if (call == QLatin1String("execve")) {
+        char *const arguments[] = { const_cast<char *>("true"), nullptr };
+        ::execve("/bin/true", arguments, environ);
+    } else if (call == QLatin1String("socket")) {
+        ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    } else if (call == QLatin1String("ptrace")) {
+        ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+    } else if (call == QLatin1String("fork")) {
+        if (::fork() == 0)
+            ::_exit(0);
+    }
+}
+
 } // namespace
 
-ReaderService::ReaderService(int socket, bool testing, QString protections)
-    : m_socket(socket), m_testing(testing), m_protections(std::move(protections))
+ReaderService::ReaderService(int socket, bool testing, SandboxProtections confinement)
+    : m_socket(socket)
+    , m_testing(testing)
+    , m_confinement(confinement)
 { }
 
 int ReaderService::run()
@@ -116,8 +167,11 @@ int ReaderService::run()
     std::thread receiver([this] { receive(); });
     ReaderChannel channel(m_socket);
     bool writable = true;
-    while (const std::optional<Queued> queued = next()) {
+    while (std::optional<Queued> queued = next()) {
+        if (queued->file.isValid())
+            LentFiles::lend(queued->request.path, queued->file.release());
         const ReaderResponse response = handle(queued->request, m_currentStop.get_token());
+        LentFiles::returnAll();
         {
             std::lock_guard lock(m_mutex);
             m_current = 0;
@@ -131,13 +185,19 @@ int ReaderService::run()
 
 void ReaderService::receive()
 {
-    ReaderChannel channel(m_socket);
+    ReaderChannel channel(m_socket, ReaderChannel::Files::accepted);
     for (;;) {
         QByteArray payload;
         const ReaderChannel::Outcome outcome = channel.receive(&payload);
         std::optional<ReaderCodec::Request> decoded;
+        UniqueFd file;
         if (outcome == ReaderChannel::Outcome::message)
             decoded = ReaderCodec::decodeRequest(payload);
+        if (decoded && decoded->withFile) {
+            file = channel.takeFile();
+            if (!file.isValid())
+                decoded.reset();
+        }
         std::lock_guard lock(m_mutex);
         if (!decoded) {
             // Closed, broken or garbled: nothing more can be trusted to come.
@@ -154,7 +214,7 @@ void ReaderService::receive()
                 m_cancelled.insert(id);
             continue;
         }
-        m_queue.push_back(Queued { decoded->id, std::move(decoded->request) });
+        m_queue.push_back(Queued { decoded->id, std::move(decoded->request), std::move(file) });
         m_arrived.notify_all();
     }
 }
@@ -197,11 +257,22 @@ ReaderResponse ReaderService::handle(const ReaderRequest &request, std::stop_tok
     }
     case ReaderTask::pdfPage:
         return withImage(PdfPages::render(request.path, request.page, request.edge));
-    case ReaderTask::image:
-        return withImage(ImageThumbnailer::make(request.path, request.edge));
+    case ReaderTask::image: {
+        std::optional<PreviewFrames::Chunk> chunk
+            = PreviewFrames::read(request.path, request.edge, request.page, ReaderReplyLimits::kAnimationBytes, stop);
+        ReaderResponse response = ReaderResponse::withStatus(chunk ? Status::done : Status::failed);
+        if (chunk) {
+            response.frames = std::move(chunk->frames);
+            response.partial = chunk->more;
+        }
+        return response;
+    }
+    case ReaderTask::playable:
+        return ReaderResponse::withStatus(MediaProbe::playable(request.path, stop) ? Status::done : Status::failed);
     case ReaderTask::protections: {
         ReaderResponse response = ReaderResponse::withStatus(Status::done);
-        response.text = m_protections;
+        response.confinement = m_confinement;
+        response.text = m_confinement.describe();
         return response;
     }
     case ReaderTask::cancel:
@@ -209,6 +280,9 @@ ReaderResponse ReaderService::handle(const ReaderRequest &request, std::stop_tok
     case ReaderTask::testCrash:
     case ReaderTask::testHang:
     case ReaderTask::testProbe:
+    case ReaderTask::testOversized:
+    case ReaderTask::testPageSizes:
+    case ReaderTask::testForbidden:
         if (m_testing)
             return handleTest(request);
         break;
@@ -226,6 +300,13 @@ ReaderResponse ReaderService::handleTest(const ReaderRequest &request) const
             QThread::sleep(1);
     case ReaderTask::testProbe:
         return probe(request);
+    case ReaderTask::testOversized:
+        return oversized(request);
+    case ReaderTask::testPageSizes:
+        return pageSizes(request);
+    case ReaderTask::testForbidden:
+        forbidden(request.capturedText);
+        return ReaderResponse::withStatus(Status::failed, QStringLiteral("The call was let through"));
     default:
         return ReaderResponse::withStatus(Status::unsupported);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uniquefd.h"
 #include "readers/readerrequest.h"
 
 #include <QString>
@@ -13,11 +14,12 @@
 
 // The helper's side of the socket: one thread receives requests (and cancellations of them)
 // while the main thread reads the files, one at a time in the order asked, and answers each.
-// Ends when the application closes its end.
+// The file of a request comes as a descriptor with it and is lent to the readers (LentFiles)
+// while the request is served. Ends when the application closes its end.
 class ReaderService
 {
 public:
-    ReaderService(int socket, bool testing, QString protections);
+    ReaderService(int socket, bool testing, SandboxProtections confinement);
 
     // Serves until the socket closes; the exit status for the process.
     int run();
@@ -27,6 +29,7 @@ private:
     {
         quint32 id = 0;
         ReaderRequest request;
+        UniqueFd file;
     };
 
     void receive();
@@ -36,7 +39,7 @@ private:
 
     int m_socket;
     bool m_testing;
-    QString m_protections;
+    SandboxProtections m_confinement;
 
     std::mutex m_mutex;
     std::condition_variable m_arrived;

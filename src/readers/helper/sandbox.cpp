@@ -12,12 +12,14 @@
 #include <csignal>
 #include <fcntl.h>
 #include <initializer_list>
+#include <utility>
 #include <linux/landlock.h>
 #include <sched.h>
 #include <seccomp.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -98,6 +100,10 @@ bool applyResourceLimits(const Sandbox::Policy &policy)
     applied = lowerLimit(RLIMIT_FSIZE, 0) && applied;
     if (policy.openFiles > 0)
         applied = lowerLimit(RLIMIT_NOFILE, static_cast<rlim_t>(policy.openFiles)) && applied;
+    if (policy.cpuSeconds > 0)
+        applied = lowerLimit(RLIMIT_CPU, static_cast<rlim_t>(policy.cpuSeconds)) && applied;
+    if (policy.dataBytes > 0 && !kAddressSanitizer)
+        applied = lowerLimit(RLIMIT_DATA, static_cast<rlim_t>(policy.dataBytes)) && applied;
     if (policy.addressSpaceBytes > 0 && !kAddressSanitizer)
         applied = lowerLimit(RLIMIT_AS, static_cast<rlim_t>(policy.addressSpaceBytes)) && applied;
     return applied;
@@ -186,16 +192,16 @@ bool isSingleThreaded()
 // --- seccomp ---------------------------------------------------------------------------------
 
 // Allowed whatever their arguments. Creating files, sockets and processes is not among them;
-// opening files is, because Landlock decides which files.
+// opening files is (read-only, see allowWithArguments), because Landlock decides which files.
 constexpr const char *kAllowedSystemCalls[] = {
     // Memory (glibc malloc, the sanitizers' allocators, dynamic loading).
     "brk", "mmap", "munmap", "mremap", "mprotect", "madvise", "membarrier",
     // Threads.
     "futex", "futex_waitv", "set_robust_list", "get_robust_list", "rseq", "set_tid_address",
-    "sched_yield", "sched_getaffinity", "sched_setaffinity", "sched_getparam", "sched_getscheduler",
+    "sched_yield", "sched_getaffinity", "sched_getparam", "sched_getscheduler",
     "sched_get_priority_min", "sched_get_priority_max", "getpriority", "getcpu",
     // Reading files.
-    "open", "openat", "openat2", "read", "readv", "pread64", "preadv", "preadv2", "lseek",
+    "read", "readv", "pread64", "preadv", "preadv2", "lseek",
     "fadvise64", "fstat", "newfstatat", "statx", "stat", "lstat", "fstatfs", "statfs", "getdents",
     "getdents64", "readlink", "readlinkat", "access", "faccessat", "faccessat2", "fcntl", "dup",
     "dup2", "dup3", "close", "close_range", "getcwd",
@@ -212,6 +218,16 @@ constexpr const char *kAllowedSystemCalls[] = {
     "clock_gettime", "clock_getres", "clock_nanosleep", "nanosleep", "gettimeofday", "time",
     "getrandom", "rt_sigaction", "rt_sigprocmask", "rt_sigreturn", "rt_sigtimedwait",
     "rt_sigpending", "sigaltstack", "restart_syscall", "exit", "exit_group",
+};
+
+// Calls that change the file system. Libraries try them to keep caches (fontconfig's, Qt's
+// runtime folder) and carry on when refused, so they fail with EPERM instead of ending the
+// process; Landlock would refuse them as well.
+constexpr const char *kRefusedFileChanges[] = {
+    "mkdir", "mkdirat", "rmdir", "unlink", "unlinkat", "rename", "renameat", "renameat2", "link", "linkat",
+    "symlink", "symlinkat", "chmod", "fchmod", "fchmodat", "chown", "fchown", "fchownat", "lchown", "truncate",
+    "ftruncate", "fallocate", "utime", "utimes", "utimensat", "futimesat", "creat", "mknod", "mknodat",
+    "setxattr", "lsetxattr", "fsetxattr", "removexattr", "lremovexattr", "fremovexattr",
 };
 
 // Thread names, naming anonymous mappings (sanitizers), and queries.
@@ -250,10 +266,44 @@ void allowUnconditionally(scmp_filter_ctx filter)
         if (systemCall != __NR_SCMP_ERROR)
             seccomp_rule_add(filter, SCMP_ACT_ALLOW, systemCall, 0);
     }
+    for (const char *name : kRefusedFileChanges) {
+        const int systemCall = seccomp_syscall_resolve_name(name);
+        if (systemCall != __NR_SCMP_ERROR)
+            seccomp_rule_add(filter, SCMP_ACT_ERRNO(EPERM), systemCall, 0);
+    }
+}
+
+// O_TMPFILE is this bit together with O_DIRECTORY, which alone is harmless.
+constexpr scmp_datum_t kTmpFileBit = 020000000;
+// open(2) and openat(2) flags that write, create or empty a file.
+constexpr scmp_datum_t kWritingOpenFlags[] = { O_WRONLY, O_RDWR, O_CREAT, O_TRUNC, O_APPEND, kTmpFileBit };
+
+// Read-only opening is allowed; an opening with any writing flag fails with EPERM rather than
+// stopping the helper, since libraries try to update caches (fontconfig's) and cope with a
+// refusal. This holds whatever Landlock can refuse: before its ABI 3 it cannot refuse O_TRUNC.
+void allowReadOnlyOpening(scmp_filter_ctx filter)
+{
+    scmp_datum_t writing = 0;
+    for (const scmp_datum_t flag : kWritingOpenFlags)
+        writing |= flag;
+    for (const auto &[name, flagsArgument] : { std::pair("open", 1U), std::pair("openat", 2U) }) {
+        const int systemCall = seccomp_syscall_resolve_name(name);
+        if (systemCall == __NR_SCMP_ERROR)
+            continue;
+        allow(filter, systemCall, {scmp_arg_cmp{flagsArgument, SCMP_CMP_MASKED_EQ, writing, 0}});
+        for (const scmp_datum_t flag : kWritingOpenFlags) {
+            const scmp_arg_cmp has{flagsArgument, SCMP_CMP_MASKED_EQ, flag, flag};
+            seccomp_rule_add_array(filter, SCMP_ACT_ERRNO(EPERM), systemCall, 1, &has);
+        }
+    }
+    // openat2 takes its flags in memory, out of the filter's sight. ENOSYS makes callers fall
+    // back to openat.
+    seccomp_rule_add(filter, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(openat2), 0);
 }
 
 void allowWithArguments(scmp_filter_ctx filter)
 {
+    allowReadOnlyOpening(filter);
     // Threads only: fork() and posix_spawn() reach clone without CLONE_THREAD. The flags are
     // the first argument on x86-64 and arm64 (not on s390).
     allow(filter, SCMP_SYS(clone), {scmp_arg_cmp{0, SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD}});
@@ -264,6 +314,14 @@ void allowWithArguments(scmp_filter_ctx filter)
     const auto self = static_cast<scmp_datum_t>(::getpid());
     allow(filter, SCMP_SYS(tgkill), {argumentEquals32(0, self)});
     allow(filter, SCMP_SYS(kill), {argumentEquals32(0, self)});
+    // The calling thread (0) or the process itself, never another process.
+    for (const scmp_datum_t target : {scmp_datum_t(0), self})
+        allow(filter, SCMP_SYS(sched_setaffinity), {argumentEquals32(0, target)});
+    // Libraries look for local services over UNIX sockets (glibc's name service cache behind
+    // getpwuid, which Qt calls while starting) and carry on without them; any other socket ends
+    // the process.
+    const scmp_arg_cmp unixFamily = argumentEquals32(0, AF_UNIX);
+    seccomp_rule_add_array(filter, SCMP_ACT_ERRNO(EACCES), SCMP_SYS(socket), 1, &unixFamily);
     // Reading limits only: prlimit64(0, resource, NULL, old).
     allow(filter, SCMP_SYS(prlimit64), {argumentEquals32(0, 0), argumentEquals(2, 0)});
     for (const unsigned long option : kPrctlOptions)
@@ -274,7 +332,10 @@ void allowWithArguments(scmp_filter_ctx filter)
 
 bool applySeccomp()
 {
-    const scmp_filter_ctx filter = seccomp_init(SCMP_ACT_ERRNO(EPERM));
+    // A call outside the list ends the process (SIGSYS): the parser that made it is not doing
+    // what a reader does, and the application counts the file at fault. The kernel's audit log
+    // names the call.
+    const scmp_filter_ctx filter = seccomp_init(SCMP_ACT_KILL_PROCESS);
     if (filter == nullptr)
         return false;
     // Every thread gets the filter, not only the caller.
@@ -362,7 +423,9 @@ QByteArrayList Sandbox::libraryDataPaths()
 
 SandboxProtections Sandbox::confine(const Policy &policy)
 {
-    const SandboxProtections kernel = SandboxSupport::available();
+    SandboxProtections kernel = SandboxSupport::available();
+    if (policy.landlockAbiLimit > 0)
+        kernel.landlockAbi = std::min(kernel.landlockAbi, policy.landlockAbiLimit);
     SandboxProtections applied;
     applied.resourceLimits = applyResourceLimits(policy);
     applied.noNewPrivileges = ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;

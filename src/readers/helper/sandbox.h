@@ -18,10 +18,16 @@ public:
         QByteArrayList readable;
         // Folders whose files may also be executed or mapped as code (shared libraries, plugins).
         QByteArrayList executable;
-        // RLIMIT_AS; 0 leaves the limit as it is. Ignored in AddressSanitizer builds, which
-        // reserve terabytes of address space up front.
+        // RLIMIT_DATA (heap and other private writable memory) and RLIMIT_AS; 0 leaves a limit
+        // as it is. Ignored in AddressSanitizer builds, which reserve terabytes up front.
+        quint64 dataBytes = 0;
         quint64 addressSpaceBytes = 0;
+        // RLIMIT_CPU, seconds of processor time over the process's life; 0 leaves it.
+        quint64 cpuSeconds = 0;
         int openFiles = 256; // RLIMIT_NOFILE
+        // Applies Landlock as this ABI would at most (0: all the kernel offers); lets tests
+        // check what older kernels leave to the other protections.
+        int landlockAbiLimit = 0;
     };
 
     // What the readers' libraries read at run time: Tesseract's language data, fonts and the
@@ -29,11 +35,13 @@ public:
     // topology (OpenMP) and the harmless devices. Only paths that exist are returned.
     static QByteArrayList libraryDataPaths();
 
-    // Applies, in this order: resource limits (no core dumps, no file growth, open files, address
-    // space), no new privileges, Landlock (reading `readable`, reading and executing
+    // Applies, in this order: resource limits (no core dumps, no file growth, open files, memory,
+    // processor time), no new privileges, Landlock (reading `readable`, reading and executing
     // `executable`, nothing else; TCP refused; abstract UNIX sockets and signals scoped to the
-    // process) and a seccomp allowlist. A protection the kernel lacks is skipped and left out of
-    // the result, which reports what is actually in force; this never aborts.
+    // process) and a seccomp allowlist whose default ends the process. Files open read-only
+    // only, whatever Landlock's ABI. A protection the kernel lacks is skipped and left out of
+    // the result, which reports what is actually in force; this never aborts (the caller
+    // decides whether what is in force is enough).
     //
     // Landlock confines only the calling thread and the threads it starts later, so call this
     // while the process has a single thread; otherwise Landlock is still applied to the caller

@@ -1,13 +1,14 @@
 #include "ui/desktop/settingswindow.h"
 
+#include "readers/contentreaders.h"
 #include "store/librarystore.h"
 #include "ui/desktop/desktopservices.h"
 #include "ui/desktop/downloadstray.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFormLayout>
@@ -252,6 +253,7 @@ QWidget *SettingsWindow::textSearchSection()
     box->layout()->addWidget(secondaryLabel(QStringLiteral("OCR and PDF text stay on this computer. The index is "
                                                            "stored in your ~/.local/share/Quillon folder."),
         box));
+    box->layout()->addWidget(secondaryLabel(ContentReaders::confinementSummary(), box));
     connect(m_rebuild, &QPushButton::clicked, this, [this] {
         m_store.setTextIndex({});
         m_store.indexText();

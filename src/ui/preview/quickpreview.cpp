@@ -2,6 +2,7 @@
 
 #include "analysis/text/textformats.h"
 #include "library/localfileaccess.h"
+#include "platform/fileurl.h"
 #include "platform/regularfile.h"
 #include "readers/contentreaders.h"
 #include "ui/common/symbols.h"
@@ -10,10 +11,12 @@
 #include "ui/preview/pdfpreviewpage.h"
 #include "ui/thumbnails/thumbnailcache.h"
 
+#include <QDesktopServices>
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QMimeDatabase>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -55,6 +58,7 @@ QuickPreview::QuickPreview(QWidget *parent)
     , m_icon(new QLabel(m_details))
     , m_name(new QLabel(m_details))
     , m_facts(new QLabel(m_details))
+    , m_open(new QPushButton(QStringLiteral("Open"), m_details))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -73,7 +77,15 @@ QuickPreview::QuickPreview(QWidget *parent)
         label->setAlignment(Qt::AlignCenter);
         details->addWidget(label);
     }
+    m_open->setAccessibleName(m_open->text());
+    m_open->hide();
+    details->addWidget(m_open, 0, Qt::AlignCenter);
     details->addStretch(1);
+    // A recording the preview would not play opens in the program the desktop chooses.
+    connect(m_open, &QPushButton::clicked, this, [this] {
+        if (m_file)
+            QDesktopServices::openUrl(FileUrl::fromPath(m_file->path));
+    });
     QFont bold = m_name->font();
     bold.setBold(true);
     m_name->setFont(bold);
@@ -88,6 +100,14 @@ QuickPreview::QuickPreview(QWidget *parent)
             showDetails();
         else
             Q_EMIT contentsShown();
+    });
+    connect(m_pdf, &PdfPreviewPage::loaded, this, [this](bool ok) {
+        if (m_page != Page::pdf)
+            return;
+        if (ok)
+            Q_EMIT contentsShown();
+        else
+            showDetails();
     });
 }
 
@@ -128,6 +148,7 @@ void QuickPreview::setFile(const std::optional<FileRecord> &file)
     m_image->clear();
     m_pdf->clear();
     m_text->clear();
+    m_open->hide();
     m_file = file;
     if (!file) {
         showPage(Page::none);
@@ -140,15 +161,10 @@ void QuickPreview::setFile(const std::optional<FileRecord> &file)
     case Page::image:
         showPage(page);
         m_image->setPath(file->path);
-        if (m_image->isAnimated())
-            Q_EMIT contentsShown();
         break;
     case Page::pdf:
         showPage(page);
-        if (m_pdf->setPath(file->path))
-            Q_EMIT contentsShown();
-        else
-            showDetails();
+        m_pdf->setPath(file->path);
         break;
     case Page::audio:
     case Page::video:
@@ -158,8 +174,7 @@ void QuickPreview::setFile(const std::optional<FileRecord> &file)
             m_stack->addWidget(m_media);
         }
         showPage(page);
-        m_media->setPath(file->path, page == Page::video);
-        Q_EMIT contentsShown();
+        playIfPlayable(page);
         break;
     case Page::text:
     case Page::office:
@@ -171,6 +186,28 @@ void QuickPreview::setFile(const std::optional<FileRecord> &file)
         showDetails();
         break;
     }
+}
+
+// The player decodes in this process, so a helper looks at the container and its streams first:
+// a playlist or a file no decoder knows gets the details and "Open" instead.
+void QuickPreview::playIfPlayable(Page page)
+{
+    const quint64 generation = m_generation;
+    const QByteArray path = m_file->path;
+    auto *watcher = new QFutureWatcher<bool>(this);
+    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher, generation, path, page] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        if (!watcher->result()) {
+            m_open->show();
+            showDetails();
+            return;
+        }
+        m_media->setPath(path, page == Page::video);
+        Q_EMIT contentsShown();
+    });
+    watcher->setFuture(QtConcurrent::run([path] { return ContentReaders::playable(path); }));
 }
 
 void QuickPreview::loadText(Page page)

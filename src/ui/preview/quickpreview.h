@@ -11,15 +11,18 @@ class MediaPreviewPage;
 class PdfPreviewPage;
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class QStackedWidget;
 
 // The body of the preview window: shows one file's contents (image, PDF pages, text, audio or
 // video, office text), or a large icon with the details for other files. Main thread only.
 //
-// Contents are read only when LocalFileAccess says they are on this computer; slow reads (image
-// decoding, text, office documents) run on worker threads and a result that arrives after the
-// file changed is dropped. Audio and video start playing at once and stop when the file changes
-// or the preview is hidden.
+// Contents are read only when LocalFileAccess says they are on this computer, and decoded by
+// reader helpers, except plain text (checked and decoded as UTF-8 or UTF-16 here) and audio and
+// video, which the player decodes once a helper found them playable. Reads run on worker
+// threads and a result that arrives after the file changed is dropped. Audio and video start
+// playing once found playable (else the details with "Open" are shown) and stop when the file
+// changes or the preview is hidden.
 class QuickPreview : public QWidget
 {
     Q_OBJECT
@@ -52,6 +55,7 @@ private:
     void showPage(Page page);
     void showDetails();
     void loadText(Page page);
+    void playIfPlayable(Page page);
 
     std::optional<FileRecord> m_file;
     Page m_page = Page::none;
@@ -66,4 +70,5 @@ private:
     QLabel *m_icon = nullptr;
     QLabel *m_name = nullptr;
     QLabel *m_facts = nullptr;
+    QPushButton *m_open = nullptr;
 };
