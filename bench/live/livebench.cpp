@@ -235,7 +235,7 @@ int benchChanges(const QByteArray &root, const QByteArray &hold)
         qlonglong(store.files().size()), double(clock.elapsed()) / 1e3, watch.longestStallMs());
     failures += verdict(watch.longestStallMs() <= 16);
     waitUntil([&store] { return !store.indexing(); }, 600'000);
-    store.navigate(QStringLiteral("Recents"));
+    store.navigate(Destination::recents());
     paints.waitUntilQuiet(500);
 
     std::vector<double> created, renamed, deleted;

@@ -14,7 +14,6 @@ LibraryWorkers LibraryWorkers::standard()
     };
     workers.rescan
         = [](const QByteArrayList &roots, const QByteArrayList &paths, ScanOptions options, std::stop_token stop) {
-              ContentReaders::allow(roots);
               options.readContents = &ContentReaders::mediaFacts;
               return LibraryScanner::rescan(roots, paths, options, std::move(stop));
           };

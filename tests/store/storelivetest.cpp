@@ -165,7 +165,7 @@ private Q_SLOTS:
         tree.file("lib/a.txt");
         tree.file("lib/b.txt");
         const std::unique_ptr<LibraryStore> store = following(tree);
-        store->navigate(QStringLiteral("Documents"));
+        store->navigate(Destination::ofKind(FileKind::documents));
         const QByteArray b = tree.path("lib/b.txt");
         store->setSelection(b);
         store->setSelectedIDs({ b, tree.path("lib/a.txt") });
@@ -183,7 +183,7 @@ private Q_SLOTS:
         }
         QCOMPARE(all.removed, QByteArrayList { tree.path("lib/a.txt") });
         QCOMPARE(all.added.value(0).path, tree.path("lib/c.txt"));
-        QCOMPARE(store->destination(), QStringLiteral("Documents"));
+        QCOMPARE(store->destination(), Destination::ofKind(FileKind::documents));
         QCOMPARE(store->selection(), std::optional(b));
         QCOMPARE(store->selectedIDs(), QSet<QByteArray> { b });
         QCOMPARE(store->status(), QStringLiteral("2 files \u00b7 Updated just now"));
