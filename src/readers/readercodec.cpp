@@ -109,13 +109,15 @@ public:
         const quint32 height = u32();
         if (width == 0 || height == 0)
             return QImage();
-        const auto format = QImage::Format(u8());
+        // Compared as a number: a byte outside the enumeration is no QImage::Format value.
+        const quint8 formatByte = u8();
         if (width > quint32(ReaderCodec::kMaxImageSide) || height > quint32(ReaderCodec::kMaxImageSide)
-            || (format != QImage::Format_Grayscale8 && format != QImage::Format_RGB32
-                && format != QImage::Format_ARGB32_Premultiplied)) {
+            || (formatByte != QImage::Format_Grayscale8 && formatByte != QImage::Format_RGB32
+                && formatByte != QImage::Format_ARGB32_Premultiplied)) {
             m_ok = false;
             return QImage();
         }
+        const auto format = QImage::Format(formatByte);
         const int depth = format == QImage::Format_Grayscale8 ? 1 : 4;
         // Checked before allocating: a forged size must not cost the memory it claims.
         if (qint64(width) * depth * height > m_bytes.size() - m_at) {

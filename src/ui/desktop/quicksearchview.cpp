@@ -134,15 +134,16 @@ void QuickSearchView::prepareToShow()
 void QuickSearchView::search(Highlight highlight)
 {
     const int current = m_model->highlight();
-    const std::optional<QByteArray> highlighted = highlight == Highlight::sameFile && current < m_model->rowCount()
-        ? std::optional<QByteArray>(m_model->file(current).path)
-        : std::nullopt;
+    // Empty: keep no file highlighted (a record's path is never empty).
+    QByteArray highlighted;
+    if (highlight == Highlight::sameFile && current < m_model->rowCount())
+        highlighted = m_model->file(current).path;
     const QString text = m_field->text();
     const bool searching = !text.isEmpty();
     m_model->setFiles(searching ? m_store.searchFiles(text) : QList<FileRecord>());
     int row = 0;
-    for (int i = 0; highlighted && i < m_model->rowCount(); ++i)
-        if (m_model->file(i).path == *highlighted)
+    for (int i = 0; !highlighted.isEmpty() && i < m_model->rowCount(); ++i)
+        if (m_model->file(i).path == highlighted)
             row = i;
     m_model->setHighlight(row);
     m_clear->setVisible(searching);
