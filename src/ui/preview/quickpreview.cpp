@@ -154,36 +154,55 @@ void QuickPreview::setFile(const std::optional<FileRecord> &file)
         showPage(Page::none);
         return;
     }
-    Page page = pageFor(*file);
-    if (page != Page::details && !LocalFileAccess::canReadContents(file->path))
-        page = Page::details;
-    switch (page) {
-    case Page::image:
-        showPage(page);
-        m_image->setPath(file->path);
-        break;
-    case Page::pdf:
-        showPage(page);
-        m_pdf->setPath(file->path);
-        break;
-    case Page::audio:
-    case Page::video:
+    const Page page = pageFor(*file);
+    if (page == Page::details) {
+        showDetails();
+        return;
+    }
+    if (page == Page::audio || page == Page::video) {
         if (m_media == nullptr) {
             // Made on first use: an audio output connects to the sound server.
             m_media = new MediaPreviewPage(m_stack);
             m_stack->addWidget(m_media);
         }
-        showPage(page);
+    }
+    showPage(page);
+    // Whether the contents are on this machine takes a stat and an attribute read, which can
+    // hang on a network mount: asked off the main thread, the page waits empty until then.
+    const quint64 generation = m_generation;
+    const QByteArray path = file->path;
+    auto *watcher = new QFutureWatcher<bool>(this);
+    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher, generation, page] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        if (watcher->result())
+            load(page);
+        else
+            showDetails();
+    });
+    watcher->setFuture(QtConcurrent::run([path] { return LocalFileAccess::canReadContents(path); }));
+}
+
+void QuickPreview::load(Page page)
+{
+    switch (page) {
+    case Page::image:
+        m_image->setPath(m_file->path);
+        break;
+    case Page::pdf:
+        m_pdf->setPath(m_file->path);
+        break;
+    case Page::audio:
+    case Page::video:
         playIfPlayable(page);
         break;
     case Page::text:
     case Page::office:
-        showPage(page);
         loadText(page);
         break;
     case Page::none:
     case Page::details:
-        showDetails();
         break;
     }
 }

@@ -54,6 +54,8 @@ Q_SIGNALS:
 private:
     void showPage(Page page);
     void showDetails();
+    // Starts reading the shown file's contents for `page`.
+    void load(Page page);
     void loadText(Page page);
     void playIfPlayable(Page page);
 
