@@ -8,6 +8,7 @@
 #include "automation/searchprovideradaptor.h"
 #include "common/syntheticlibrary.h"
 #include "store/librarystore.h"
+#include "common/eventwait.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -78,7 +79,7 @@ int main(int argc, char **argv)
     store.setFiles(library.records);
     store.setTextIndex(index);
     while (!store.viewsPrepared())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        EventWait::atMost(50);
 
     QObject instance;
     QObject provider;

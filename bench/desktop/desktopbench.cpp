@@ -12,6 +12,7 @@
 #include "ui/desktop/desktopservices.h"
 #include "ui/desktop/quicksearchpanel.h"
 #include "ui/desktop/quicksearchview.h"
+#include "common/eventwait.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,7 +51,7 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
     while (!done()) {
         if (clock.elapsed() > timeoutMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        EventWait::atMost(5);
     }
     return true;
 }

@@ -29,6 +29,7 @@
 #include "ui/shell/mainwindow.h"
 #include "window/paintclock.h"
 #include "window/samplestats.h"
+#include "common/eventwait.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -55,7 +56,7 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs = 120'000)
     while (!done()) {
         if (clock.elapsed() > timeoutMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        EventWait::atMost(5);
     }
     return true;
 }

@@ -11,6 +11,7 @@
 #include "analysis/text/textindexer.h"
 #include "store/cleancategory.h"
 #include "store/librarystore.h"
+#include "common/eventwait.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,7 +89,7 @@ ViewTimes timeReads(LibraryStore &store, const QString &what)
 void waitUntil(const std::function<bool()> &done)
 {
     while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        EventWait::atMost(50);
 }
 
 int benchViews()

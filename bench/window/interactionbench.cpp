@@ -9,6 +9,7 @@
 #include "ui/frame/toolbar.h"
 #include "ui/shell/contentview.h"
 #include "ui/shell/mainwindow.h"
+#include "common/eventwait.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -38,7 +39,7 @@ double ms(qint64 nanoseconds)
 void waitUntil(const std::function<bool()> &done)
 {
     while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        EventWait::atMost(50);
 }
 
 int verdict(const char *what, double value, double target)

@@ -1,4 +1,5 @@
 #include "paintclock.h"
+#include "common/eventwait.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -26,7 +27,7 @@ bool PaintClock::waitForPaintAfter(int seen, int timeoutMs)
         const qint64 left = (deadline - now()) / 1'000'000;
         if (left <= 0)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, int(std::min<qint64>(left, 50)));
+        EventWait::atMost(int(std::min<qint64>(left, 50)));
     }
     return true;
 }
@@ -38,7 +39,7 @@ void PaintClock::waitUntilQuiet(int quietMs, int timeoutMs)
     qint64 since = now();
     int seen = paints();
     while (now() - since < quiet && now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        EventWait::atMost(5);
         if (paints() != seen) {
             seen = paints();
             since = now();

@@ -21,6 +21,7 @@
 #include "store/librarystore.h"
 #include "ui/common/symbols.h"
 #include "ui/shell/mainwindow.h"
+#include "common/eventwait.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -37,7 +38,7 @@ namespace {
 void waitUntil(const std::function<bool()> &done)
 {
     while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        EventWait::atMost(50);
 }
 
 // A "Vm..." line of /proc/self/status in megabytes (10^6 bytes).

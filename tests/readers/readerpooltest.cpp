@@ -384,6 +384,12 @@ private Q_SLOTS:
         QCOMPARE(::sched_getscheduler(helper), policy);
         const long io = ::syscall(SYS_ioprio_get, IOPRIO_WHO_PROCESS, helper);
         QCOMPARE(IOPRIO_PRIO_CLASS(io) == IOPRIO_CLASS_IDLE, policy == SCHED_IDLE);
+        // Idle scheduling counts only within a session's group: a background helper leads a
+        // session of its own, whose group has the weakest share.
+        QCOMPARE(::getsid(helper) == helper, policy == SCHED_IDLE);
+        QFile group(QStringLiteral("/proc/%1/autogroup").arg(helper));
+        if (policy == SCHED_IDLE && group.open(QIODevice::ReadOnly))
+            QVERIFY(group.readAll().trimmed().endsWith("nice 19"));
         QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/0").arg(helper)), QStringLiteral("/dev/null"));
         QFile environment(QStringLiteral("/proc/%1/environ").arg(helper));
         QVERIFY(environment.open(QIODevice::ReadOnly));

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 
 #include <csignal>
+#include <fcntl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,9 +62,21 @@ bool parse(int argc, char **argv, Arguments *arguments)
 }
 
 // Idle scheduling and idle I/O: the helper runs only when nothing else wants the processor or
-// the disk, so background reading never slows what the user is doing.
+// the disk, so background reading never slows what the user is doing. With the kernel's
+// automatic session groups, the processor is first shared between sessions and only then
+// between the tasks of one, so idle scheduling alone yields nothing to programs of another
+// session (about half of a busy two-core machine went to the helpers): the helper leads a
+// session of its own and gives that group the weakest share.
 void yieldToEverythingElse()
 {
+    if (::setsid() >= 0) {
+        const int group = ::open("/proc/self/autogroup", O_WRONLY | O_CLOEXEC);
+        if (group >= 0) {
+            static const char kWeakest[] = "19";
+            [[maybe_unused]] const ssize_t written = ::write(group, kWeakest, sizeof kWeakest - 1);
+            ::close(group);
+        }
+    }
     const sched_param none {};
     ::sched_setscheduler(0, SCHED_IDLE, &none);
     ::syscall(SYS_ioprio_set, IOPRIO_WHO_PROCESS, 0, IOPRIO_PRIO_VALUE(IOPRIO_CLASS_IDLE, 0));
