@@ -118,8 +118,14 @@ void LibraryStore::setAudioPlayerFactory(AudioPlayerFactory factory)
 void LibraryStore::restoreRoots()
 {
     // The roots are known at once; reading the index and scanning start when the event loop
-    // runs, so they do not compete with building and showing the window.
-    QTimer::singleShot(0, this, &LibraryStore::loadTextIndexInBackground);
+    // runs, so they do not compete with building and showing the window. With a saved library
+    // the index is read after it: on two cores the two would each take about twice as long, and
+    // the saved library is what the window shows first.
+    const bool savedLibrary = !m_isDemo && !m_setup.catalogFile.isEmpty();
+    if (savedLibrary)
+        m_indexLoadDeferred = true;
+    else
+        QTimer::singleShot(0, this, &LibraryStore::loadTextIndexInBackground);
     const QByteArray demoPath = qgetenv("TESSARY_DEMO_PATH");
     if (m_isDemo && qEnvironmentVariableIsSet("TESSARY_DEMO_PATH")) {
         setRoots({ LibraryScanner::standardizedPath(demoPath) });
@@ -133,8 +139,10 @@ void LibraryStore::restoreRoots()
             restored.append(path);
     }
     setRoots(restored);
-    if (m_roots.isEmpty())
+    if (m_roots.isEmpty()) {
+        startDeferredIndexLoad();
         return;
+    }
     persistRoots();
     // The library saved last time is read at once, beside the building of the window; a scan
     // then checks it. Without one, the scan starts when the event loop runs.
@@ -217,6 +225,7 @@ void LibraryStore::cancelScanBoundWork()
     cancelJob(m_similarJob);
     // A scan of everything reads what the checks and the pending changes would.
     cancelJob(m_loadJob);
+    startDeferredIndexLoad();
     cancelJob(m_verifyJob);
     cancelJob(m_updateJob);
     m_changedPaths.clear();
@@ -397,6 +406,16 @@ void LibraryStore::setTextIndex(const TextIndex &index)
 void LibraryStore::setSelectedIDs(const QSet<QByteArray> &ids)
 {
     assign(m_selectedIDs, ids, &LibraryStore::selectedIDsChanged);
+}
+
+void LibraryStore::selectAllShown()
+{
+    const QList<FileRecord> shown = visibleFiles();
+    QSet<QByteArray> ids;
+    ids.reserve(shown.size());
+    for (const FileRecord &file : shown)
+        ids.insert(file.id());
+    setSelectedIDs(ids);
 }
 
 void LibraryStore::setSelection(const std::optional<QByteArray> &id)
@@ -617,6 +636,14 @@ void LibraryStore::setCurrentSong(const std::optional<FileRecord> &song)
 void LibraryStore::setPlaying(bool on)
 {
     assign(m_playing, on, &LibraryStore::playingChanged);
+}
+
+void LibraryStore::startDeferredIndexLoad()
+{
+    if (!m_indexLoadDeferred)
+        return;
+    m_indexLoadDeferred = false;
+    loadTextIndexInBackground();
 }
 
 void LibraryStore::loadTextIndexInBackground()

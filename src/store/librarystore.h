@@ -150,6 +150,8 @@ public:
 
     const QSet<QByteArray> &selectedIDs() const { return m_selectedIDs; }
     void setSelectedIDs(const QSet<QByteArray> &ids);
+    // Selects every file shown (Select All).
+    void selectAllShown();
     const std::optional<QByteArray> &selection() const { return m_selection; }
     void setSelection(const std::optional<QByteArray> &id);
     const std::optional<FileRecord> &preview() const { return m_preview; }
@@ -420,6 +422,8 @@ private:
     void setChecking(bool on);
     void updateUpdating();
     bool readingFolders() const { return m_scanJob || m_verifyJob || m_loadJob; }
+    bool indexLoading() const { return m_indexLoadJob || m_indexLoadDeferred; }
+    void startDeferredIndexLoad();
 
     // Views
     // Steps 1-3 of visibleFiles: whether the record at a position of `files` is shown (valid
@@ -469,6 +473,7 @@ private:
     std::shared_ptr<JobHandle> m_updateJob; // reads changed paths again
     std::shared_ptr<JobHandle> m_saveJob;
     bool m_indexAfterLoad = false; // an indexing run waits for the index being read
+    bool m_indexLoadDeferred = false; // the index is read once the saved library is shown
     // Stops the running index job like a cancellation, but its result is applied.
     std::stop_source m_indexPause;
     quint64 m_generation = 0;

@@ -62,7 +62,7 @@ void LibraryStore::applyDuplicates(const QList<DuplicateGroup> &groups)
 
 void LibraryStore::indexText()
 {
-    if (m_indexLoadJob) {
+    if (indexLoading()) {
         m_indexAfterLoad = true;
         return;
     }

@@ -101,6 +101,7 @@ void LibraryStore::loadSavedLibrary()
         },
         [this, indexRevision](Loaded &&loaded) {
             m_loadJob.reset();
+            startDeferredIndexLoad();
             if (!loaded.contents) {
                 refresh();
                 return;
@@ -318,7 +319,7 @@ void LibraryStore::indexAfterChange(const LibraryDelta &delta)
     if (!relevant)
         return;
     // A run that is going on started from the older files: another follows it.
-    if (m_indexJob || m_indexLoadJob)
+    if (m_indexJob || indexLoading())
         m_indexAgain = true;
     else
         m_indexTimer->start();

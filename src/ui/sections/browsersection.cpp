@@ -116,12 +116,7 @@ QWidget *BrowserSection::actionBar()
     m_selected = new QLabel;
     row->addWidget(m_selected);
     QPushButton *selectAll = SectionWidgets::button(QStringLiteral("Select all"));
-    connect(selectAll, &QPushButton::clicked, this, [this] {
-        QSet<QByteArray> ids;
-        for (const FileRecord &file : m_store.visibleFiles())
-            ids.insert(file.id());
-        m_store.setSelectedIDs(ids);
-    });
+    connect(selectAll, &QPushButton::clicked, &m_store, &LibraryStore::selectAllShown);
     row->addWidget(selectAll);
     m_copyText = SectionWidgets::button(QStringLiteral("Copy text"));
     connect(m_copyText, &QPushButton::clicked, this, [this] { m_store.copyText(m_store.chosenFiles(), false); });

@@ -69,14 +69,7 @@ void Commands::build()
                        sources, duplicates, cleanUp } });
 
     QAction *selectAll = add(QStringLiteral("Select All Files"), keys(Qt::CTRL | Qt::Key_A));
-    connect(selectAll, &QAction::triggered, &store, [&store] {
-        QSet<QByteArray> ids;
-        const QList<FileRecord> visible = store.visibleFiles();
-        ids.reserve(visible.size());
-        for (const FileRecord &file : visible)
-            ids.insert(file.id());
-        store.setSelectedIDs(ids);
-    });
+    connect(selectAll, &QAction::triggered, &store, &LibraryStore::selectAllShown);
     QAction *copyFiles = add(QStringLiteral("Copy Files"), keys(Qt::CTRL | Qt::Key_C));
     connect(copyFiles, &QAction::triggered, &store, [&store] { store.copyFiles(); });
     QAction *copyText = add(QStringLiteral("Copy Text from Selection"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_C));

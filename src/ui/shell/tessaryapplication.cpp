@@ -62,12 +62,10 @@ void previewFirstKnown(LibraryStore &store, const QList<QUrl> &urls)
         const std::optional<QByteArray> path = FileUrl::toPath(url);
         if (!path)
             continue;
-        for (const FileRecord &file : store.files()) {
-            if (file.path == *path) {
-                store.setSelection(file.id());
-                store.setPreview(file);
-                return;
-            }
+        if (const std::optional<FileRecord> file = store.file(*path)) {
+            store.setSelection(file->id());
+            store.setPreview(*file);
+            return;
         }
     }
 }
