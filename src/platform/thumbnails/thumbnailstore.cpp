@@ -173,7 +173,8 @@ QImage readMatching(const QByteArray &file, QByteArrayView path, const Timestamp
     QFile device;
     if (!device.open(regular.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return {};
-    const QByteArray png = device.read(kMaxThumbnailFileBytes);
+    // Its own size, not the cap: read(n) sets aside n bytes before reading.
+    const QByteArray png = device.read(qint64(status.st_size));
     QBuffer buffer;
     buffer.setData(png);
     buffer.open(QIODevice::ReadOnly);
