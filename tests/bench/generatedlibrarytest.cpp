@@ -4,12 +4,10 @@
 #include "support/testtree.h"
 
 #include <QCryptographicHash>
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -89,39 +87,6 @@ QList<Entry> snapshot(const QByteArray &root)
     return entries;
 }
 
-// A brightness-independent thumbnail: 16×16 grey levels scaled to zero mean and unit spread.
-QList<double> signature(const QByteArray &path)
-{
-    QImage image;
-    if (!image.load(QFile::decodeName(path)))
-        return {};
-    const QImage small = image.scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                             .convertToFormat(QImage::Format_Grayscale8);
-    QList<double> values;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x)
-            values.append(qGray(small.pixel(x, y)));
-    }
-    double mean = 0;
-    for (double v : values)
-        mean += v / values.size();
-    double spread = 0;
-    for (double v : values)
-        spread += (v - mean) * (v - mean) / values.size();
-    spread = std::max(std::sqrt(spread), 1.0);
-    for (double &v : values)
-        v = (v - mean) / spread;
-    return values;
-}
-
-double distance(const QList<double> &a, const QList<double> &b)
-{
-    double sum = 0;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        sum += std::abs(a.at(i) - b.at(i));
-    return sum / a.size();
-}
-
 QString dimensions(int width, int height)
 {
     return QString::number(width) + u" × " + QString::number(height);
@@ -148,11 +113,7 @@ private Q_SLOTS:
     void bundleIsOnePackage();
     void nonUtf8NameIsKeptByteForByte();
     void hiddenFilesAreNotListed();
-    void copiesHoldTheSameBytes();
-    void lookAlikesStayCloseToTheirPhoto_data();
-    void lookAlikesStayCloseToTheirPhoto();
     void sameSeedGivesTheSameTree();
-    void otherSeedGivesAnotherLibrary();
 
 private:
     void generate(const QByteArray &folder);
@@ -406,52 +367,6 @@ void GeneratedLibraryTest::hiddenFilesAreNotListed()
     }
 }
 
-void GeneratedLibraryTest::copiesHoldTheSameBytes()
-{
-    int copies = 0;
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (file.content != Content::copy)
-            continue;
-        ++copies;
-        QFile copy(QFile::decodeName(m_root + '/' + file.path));
-        QFile original(QFile::decodeName(m_root + '/' + m_plan.files.at(file.origin).path));
-        QVERIFY(copy.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
-        QVERIFY(copy.size() > 0);
-        QVERIFY2(copy.readAll() == original.readAll(), file.path.constData());
-        QVERIFY(record(file.path) != nullptr);
-    }
-    QVERIFY(copies >= 2);
-}
-
-void GeneratedLibraryTest::lookAlikesStayCloseToTheirPhoto_data()
-{
-    QTest::addColumn<QByteArray>("variant");
-    QTest::addColumn<QByteArray>("original");
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (file.content == Content::photoResized || file.content == Content::photoRecompressed
-            || file.content == Content::photoBrightened)
-            QTest::newRow(file.path.constData()) << file.path << m_plan.files.at(file.origin).path;
-    }
-}
-
-void GeneratedLibraryTest::lookAlikesStayCloseToTheirPhoto()
-{
-    QFETCH(QByteArray, variant);
-    QFETCH(QByteArray, original);
-    const QList<double> base = signature(m_root + '/' + original);
-    const QList<double> alike = signature(m_root + '/' + variant);
-    QVERIFY(!base.isEmpty() && !alike.isEmpty());
-    // Every other photo must be much further from the original than the look-alike is.
-    double nearestOther = 1e9;
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (file.content == Content::photo && file.path != original)
-            nearestOther = std::min(nearestOther, distance(base, signature(m_root + '/' + file.path)));
-    }
-    const double own = distance(base, alike);
-    QVERIFY2(own * 3 < nearestOther,
-        qPrintable(QStringLiteral("look-alike %1, nearest other photo %2").arg(own).arg(nearestOther)));
-}
-
 void GeneratedLibraryTest::sameSeedGivesTheSameTree()
 {
     const QList<Entry> first = snapshot(m_root);
@@ -462,20 +377,6 @@ void GeneratedLibraryTest::sameSeedGivesTheSameTree()
         QCOMPARE(second.at(i).description, first.at(i).description);
     }
     QCOMPARE(second.size(), first.size());
-}
-
-void GeneratedLibraryTest::otherSeedGivesAnotherLibrary()
-{
-    const LibraryPlan other = LibraryPlan::make(kSeed + 1, kFiles);
-    QCOMPARE(other.listedCount(), kFiles);
-    int samePaths = 0;
-    int sameSeeds = 0;
-    for (qsizetype i = 0; i < std::min(other.files.size(), m_plan.files.size()); ++i) {
-        samePaths += other.files.at(i).path == m_plan.files.at(i).path ? 1 : 0;
-        sameSeeds += other.files.at(i).seed == m_plan.files.at(i).seed ? 1 : 0;
-    }
-    QCOMPARE(sameSeeds, 0);
-    QVERIFY(samePaths < kFiles / 2);
 }
 
 QTEST_GUILESS_MAIN(GeneratedLibraryTest)
