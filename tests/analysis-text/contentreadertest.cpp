@@ -4,7 +4,7 @@
 #include "analysis/text/rtftextreader.h"
 #include "analysis/text/textrecognizer.h"
 #include "support/testtree.h"
-#include "testzip.h"
+#include "support/hostilefiles.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -191,47 +191,47 @@ private Q_SLOTS:
               "big</w:t></w:r>"
               "<w:r><w:tab/><w:t>world</w:t></w:r></w:p><w:p><w:r><w:t>Second</w:t></w:r></w:p></w:body></w:document>";
         QTest::newRow("docx") << QStringLiteral("docx")
-                              << TestZip::build({ { QStringLiteral("word/document.xml"), docx } })
+                              << HostileFiles::zip({ { "word/document.xml", docx } })
                               << QStringLiteral("Hello big\tworld\nSecond\n");
         const QByteArray slide = "<p:sld xmlns:a=\"a\" xmlns:p=\"p\"><a:p><a:r><a:t>Slide %1</a:t></a:r></a:p></p:sld>";
         QTest::newRow("pptx-slides-in-number-order")
             << QStringLiteral("pptx")
-            << TestZip::build({ { QStringLiteral("ppt/slides/slide10.xml"), QByteArray(slide).replace("%1", "ten") },
-                   { QStringLiteral("ppt/slides/slide2.xml"), QByteArray(slide).replace("%1", "two") } })
+            << HostileFiles::zip({ { "ppt/slides/slide10.xml", QByteArray(slide).replace("%1", "ten") },
+                   { "ppt/slides/slide2.xml", QByteArray(slide).replace("%1", "two") } })
             << QStringLiteral("Slide two\nSlide ten\n");
         QTest::newRow("xlsx")
             << QStringLiteral("xlsx")
-            << TestZip::build({ { QStringLiteral("xl/sharedStrings.xml"),
+            << HostileFiles::zip({ { "xl/sharedStrings.xml",
                                   "<sst><si><t>Revenue</t></si><si><r><t>Q1 </t></r><r><t>total</t></r></si></sst>" } },
-                   false)
+                   HostileFiles::ZipMethod::stored)
             << QStringLiteral("Revenue\nQ1 total\n");
         QTest::newRow("odt")
             << QStringLiteral("odt")
-            << TestZip::build({ { QStringLiteral("content.xml"),
+            << HostileFiles::zip({ { "content.xml",
                    "<office:document-content xmlns:office=\"o\" xmlns:text=\"t\"><office:body><office:text>"
                    "<text:h>Title</text:h><text:p>one<text:s text:c=\"2\"/>two<text:tab/>three</text:p>"
                    "</office:text></office:body></office:document-content>" } })
             << QStringLiteral("Title\none  two\tthree\n");
         QTest::newRow("epub-in-spine-order")
             << QStringLiteral("epub")
-            << TestZip::build({ { QStringLiteral("mimetype"), "application/epub+zip" },
-                   { QStringLiteral("META-INF/container.xml"),
+            << HostileFiles::zip({ { "mimetype", "application/epub+zip" },
+                   { "META-INF/container.xml",
                        "<container><rootfiles><rootfile full-path=\"OEBPS/book.opf\"/></rootfiles></container>" },
-                   { QStringLiteral("OEBPS/book.opf"),
+                   { "OEBPS/book.opf",
                        "<package><manifest><item id=\"a\" href=\"ch%201.xhtml\"/><item id=\"b\" "
                        "href=\"ch2.xhtml\"/></manifest>"
                        "<spine><itemref idref=\"b\"/><itemref idref=\"a\"/></spine></package>" },
-                   { QStringLiteral("OEBPS/ch 1.xhtml"), "<html><body><p>Later <b>words</b></p></body></html>" },
-                   { QStringLiteral("OEBPS/ch2.xhtml"),
+                   { "OEBPS/ch 1.xhtml", "<html><body><p>Later <b>words</b></p></body></html>" },
+                   { "OEBPS/ch2.xhtml",
                        "<html><head><title>x</title><style>p{}</style></head><body><h1>First</h1></body></html>" } })
             << QStringLiteral("First\nLater words\n");
         QTest::newRow("zip-bomb-refused")
             << QStringLiteral("docx")
-            << TestZip::build({ { QStringLiteral("word/document.xml"), QByteArray(40 * 1024 * 1024, ' ') } })
+            << HostileFiles::zip({ { "word/document.xml", QByteArray(40 * 1024 * 1024, ' ') } })
             << QString();
         QTest::newRow("not-a-zip") << QStringLiteral("docx") << QByteArray("PK\x03\x04 damaged") << QString();
         QTest::newRow("member-missing") << QStringLiteral("docx")
-                                        << TestZip::build({ { QStringLiteral("other.xml"), "<a/>" } }) << QString();
+                                        << HostileFiles::zip({ { "other.xml", "<a/>" } }) << QString();
     }
 
     void office()

@@ -644,4 +644,12 @@ QByteArray playlist(const QByteArray &segment)
         + "\n#EXT-X-ENDLIST\n";
 }
 
+QByteArray zip(const QList<std::pair<QByteArray, QByteArray>> &members, ZipMethod method)
+{
+    QList<ZipMember> entries;
+    for (const auto &[name, contents] : members)
+        entries.append(method == ZipMethod::deflated ? deflatedMember(name, contents) : storedMember(name, contents));
+    return zipArchive(entries);
+}
+
 } // namespace HostileFiles

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <utility>
+
 // Files crafted to trouble a reader, each named after its trouble, plus a few good files whose
 // contents are known. Written by the tests themselves so every file's trouble is known.
 namespace HostileFiles {
@@ -32,6 +34,11 @@ QList<File> good();
 // A streaming playlist (to be named playlist-as-mp4.mp4) whose one segment is the file at
 // `segment`: a demuxer that follows it shows another file's picture.
 QByteArray playlist(const QByteArray &segment);
+
+enum class ZipMethod { stored, deflated };
+
+// A well-formed zip archive of `members` (name, contents), for tests of the formats built on zip.
+QByteArray zip(const QList<std::pair<QByteArray, QByteArray>> &members, ZipMethod method = ZipMethod::deflated);
 
 // The CRC-32 of zip and PNG, continuing from a previous result like zlib's crc32().
 quint32 crc32(const QByteArray &data, quint32 crc = 0);
