@@ -41,10 +41,7 @@ private Q_SLOTS:
     void statsSummarise_data();
     void statsSummarise();
     void paintsAreDeliveredAndTimed();
-    void noPaintIsReportedAsTimeout();
     void homeMatchesTheScan();
-    void homeIsTheSameEachTime();
-    void homeRefusesAMissingFolder();
 
 private:
     QTemporaryDir m_home;
@@ -114,16 +111,6 @@ void WindowBenchTest::paintsAreDeliveredAndTimed()
     }
 }
 
-void WindowBenchTest::noPaintIsReportedAsTimeout()
-{
-    CountingWidget window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    PaintClock clock(window);
-    clock.waitUntilQuiet(50);
-    QVERIFY(!clock.waitForPaintAfter(clock.paints(), 100));
-}
-
 void WindowBenchTest::homeMatchesTheScan()
 {
     TestTree tree;
@@ -160,34 +147,6 @@ void WindowBenchTest::homeMatchesTheScan()
     // Each text stops at the first word past its share; one word is at most a few dozen bytes.
     QCOMPARE_GE(bytes, 4000);
     QCOMPARE_LE(bytes, 4000 + 64 * index.size());
-}
-
-void WindowBenchTest::homeIsTheSameEachTime()
-{
-    TestTree tree;
-    for (int i = 0; i < 20; ++i)
-        tree.file("f/file-" + QByteArray::number(i) + ".txt", QByteArray::number(i));
-    QTemporaryDir home;
-    const QString first = home.filePath(QStringLiteral("first"));
-    const QString second = home.filePath(QStringLiteral("second"));
-    QVERIFY(BenchHome::write(tree.root(), first, first, 10'000).written);
-    QVERIFY(BenchHome::write(tree.root(), second, second, 10'000).written);
-    QFile a(BenchHome::indexFile(first));
-    QFile b(BenchHome::indexFile(second));
-    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-    QCOMPARE(a.readAll(), b.readAll());
-}
-
-void WindowBenchTest::homeRefusesAMissingFolder()
-{
-    QTemporaryDir home;
-    const QString config = home.filePath(QStringLiteral("config"));
-    const BenchHome::Outcome outcome = BenchHome::write(
-        QFile::encodeName(home.filePath(QStringLiteral("no-such-folder"))), config, config, 1000);
-    QVERIFY(!outcome.written);
-    QVERIFY(!outcome.error.isEmpty());
-    QVERIFY(!QFile::exists(BenchHome::settingsFile(config)));
-    QVERIFY(!QFile::exists(BenchHome::indexFile(config)));
 }
 
 QTEST_MAIN(WindowBenchTest)
