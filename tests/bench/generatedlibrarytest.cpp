@@ -1,7 +1,6 @@
 #include "generator/libraryplan.h"
 #include "library/libraryscanner.h"
 #include "readers/contentreaders.h"
-#include "support/testtree.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -32,9 +31,6 @@ private Q_SLOTS:
     void imagesCarryCameraAndSize();
     void mediaLastAsLongAsRecorded_data();
     void mediaLastAsLongAsRecorded();
-    void downloadsNameTheirSite_data();
-    void downloadsNameTheirSite();
-    void tagsAreRead();
 
 private:
     void generate(const QByteArray &folder);
@@ -45,7 +41,6 @@ private:
     QByteArray m_root;
     LibraryPlan m_plan;
     ScanResult m_scan;
-    bool m_attributes = false;
 };
 
 void GeneratedLibraryTest::generate(const QByteArray &folder)
@@ -84,9 +79,6 @@ void GeneratedLibraryTest::initTestCase()
     ScanOptions options;
     options.readContents = &ContentReaders::mediaFacts;
     m_scan = LibraryScanner::scan({ m_root }, options);
-
-    TestTree probe;
-    m_attributes = probe.setAttribute(probe.file("probe"), "user.probe", "1");
 }
 
 void GeneratedLibraryTest::listsExactlyThePlannedFiles()
@@ -179,59 +171,6 @@ void GeneratedLibraryTest::mediaLastAsLongAsRecorded()
         qPrintable(QStringLiteral("%1 s, expected %2 s").arg(*r->duration).arg(duration)));
     QCOMPARE(r->dimensions.value_or(QString()), dimensions);
     QCOMPARE(r->camera.value_or(QString()), camera);
-}
-
-void GeneratedLibraryTest::downloadsNameTheirSite_data()
-{
-    QTest::addColumn<QByteArray>("origin");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("sourceName");
-    QTest::newRow("Gmail attachment") << QByteArray("https://mail.google.com/") << QStringLiteral("mail.google.com")
-                                      << QStringLiteral("Gmail");
-    QTest::newRow("Slack file") << QByteArray("https://files.slack.com/") << QStringLiteral("files.slack.com")
-                                << QStringLiteral("Slack");
-    QTest::newRow("GitHub release") << QByteArray("https://github.com/") << QStringLiteral("github.com")
-                                    << QStringLiteral("GitHub");
-    QTest::newRow("raw GitHub content") << QByteArray("https://raw.githubusercontent.com/")
-                                        << QStringLiteral("raw.githubusercontent.com") << QStringLiteral("GitHub");
-    QTest::newRow("blob address, site in the referrer")
-        << QByteArray("blob:https://web.whatsapp.com/") << QStringLiteral("web.whatsapp.com")
-        << QStringLiteral("WhatsApp");
-    QTest::newRow("site outside the catalogue")
-        << QByteArray("https://www.example.org/") << QStringLiteral("www.example.org") << QStringLiteral("example.org");
-}
-
-void GeneratedLibraryTest::downloadsNameTheirSite()
-{
-    if (!m_attributes)
-        QSKIP("the temporary folder's file system takes no user extended attributes");
-    QFETCH(QByteArray, origin);
-    QFETCH(QString, host);
-    QFETCH(QString, sourceName);
-    const auto file = std::find_if(m_plan.files.cbegin(), m_plan.files.cend(),
-        [&origin](const PlannedFile &f) { return f.listed && f.originUrl.startsWith(origin); });
-    QVERIFY2(file != m_plan.files.cend(), "no planned download from that site");
-    const FileRecord *r = record(file->path);
-    QVERIFY(r != nullptr);
-    QCOMPARE(r->source.value_or(QString()), host);
-    QCOMPARE(r->sourceName().value_or(QString()), sourceName);
-    QVERIFY(r->isDownload());
-}
-
-void GeneratedLibraryTest::tagsAreRead()
-{
-    if (!m_attributes)
-        QSKIP("the temporary folder's file system takes no user extended attributes");
-    int tagged = 0;
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (!file.listed)
-            continue;
-        const FileRecord *r = record(file.path);
-        QVERIFY(r != nullptr);
-        QCOMPARE(r->tags.join(u','), QString::fromUtf8(file.tags));
-        tagged += file.tags == "Work,Receipts" ? 1 : 0;
-    }
-    QVERIFY(tagged >= 1);
 }
 
 QTEST_GUILESS_MAIN(GeneratedLibraryTest)
