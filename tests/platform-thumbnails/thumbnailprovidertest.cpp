@@ -1,6 +1,7 @@
 #include "analysis/thumbnails/thumbnailprovider.h"
 #include "platform/thumbnails/thumbnailstore.h"
 #include "samplefiles.h"
+#include "support/hostilefiles.h"
 #include "support/testtree.h"
 
 #include <QBuffer>
@@ -11,40 +12,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
-
-#include <zlib.h>
 
 namespace {
 
 const Timestamp kModified = Timestamp::fromUnix(1'700'000'000, 500);
 const QString kVersion = QStringLiteral("9.9.9");
-
-QByteArray pngChunk(const char *type, const QByteArray &data)
-{
-    QByteArray chunk(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
-    const QByteArray body = QByteArray(type, 4) + data;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(quint32(::crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))),
-        crc.data());
-    return chunk + body + crc;
-}
-
-// A well-formed PNG header claiming `width` x `height` RGBA pixels, followed by a few bytes of
-// compressed zeros: tiny on disk, enormous once decoded.
-QByteArray claimingPng(quint32 width, quint32 height)
-{
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(width, header.data());
-    qToBigEndian<quint32>(height, header.data() + 4);
-    header[8] = 8; // bit depth
-    header[9] = 6; // RGBA
-    QByteArray zeros(64 * 1024, '\0');
-    const QByteArray compressed = qCompress(zeros).mid(4); // without Qt's length prefix: a zlib stream
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", compressed)
-        + pngChunk("IEND", {});
-}
 
 QByteArray pdf(QSizeF millimetres)
 {
@@ -169,10 +141,10 @@ void ThumbnailProviderTest::hostileFilesFailWithoutCrashing_data()
     QTest::newRow("truncated_png") << QByteArray("cut.png") << png.left(png.size() / 2) << int(FileKind::images);
     QTest::newRow("jpeg_header_only") << QByteArray("cut.jpg") << SampleFiles::jpeg(300, 200).left(120)
                                       << int(FileKind::images);
-    QTest::newRow("png_claiming_100000_square") << QByteArray("huge.png") << claimingPng(100'000, 100'000)
+    QTest::newRow("png_claiming_100000_square") << QByteArray("huge.png") << HostileFiles::claimingPng(100'000, 100'000)
                                                 << int(FileKind::images);
     QTest::newRow("decompression_bomb_under_the_pixel_cap")
-        << QByteArray("bomb.png") << claimingPng(12'000, 12'000) << int(FileKind::images);
+        << QByteArray("bomb.png") << HostileFiles::claimingPng(12'000, 12'000) << int(FileKind::images);
     QTest::newRow("empty_image") << QByteArray("empty.jpg") << QByteArray() << int(FileKind::images);
     QTest::newRow("text_posing_as_pdf") << QByteArray("fake.pdf") << QByteArray("not a pdf at all")
                                         << int(FileKind::documents);

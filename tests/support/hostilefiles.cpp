@@ -644,6 +644,11 @@ QByteArray playlist(const QByteArray &segment)
         + "\n#EXT-X-ENDLIST\n";
 }
 
+QByteArray claimingPng(quint32 width, quint32 height)
+{
+    return rgbPng(width, height, QByteArray(64 * 1024, '\0'));
+}
+
 QByteArray zip(const QList<std::pair<QByteArray, QByteArray>> &members, ZipMethod method)
 {
     QList<ZipMember> entries;

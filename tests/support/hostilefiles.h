@@ -35,6 +35,10 @@ QList<File> good();
 // `segment`: a demuxer that follows it shows another file's picture.
 QByteArray playlist(const QByteArray &segment);
 
+// An RGB PNG claiming `width` x `height` pixels over a few rows of zeros: tiny on disk, enormous
+// once decoded.
+QByteArray claimingPng(quint32 width, quint32 height);
+
 enum class ZipMethod { stored, deflated };
 
 // A well-formed zip archive of `members` (name, contents), for tests of the formats built on zip.
