@@ -1,4 +1,3 @@
-#include "generator/gifencoder.h"
 #include "generator/zipwriter.h"
 
 #include <QProcess>
@@ -53,8 +52,6 @@ class GeneratorFormatsTest : public QObject
 private Q_SLOTS:
     void zipEntriesReadBack_data();
     void zipEntriesReadBack();
-    void gifDecodesToThePalette_data();
-    void gifDecodesToThePalette();
 
 private:
     QTemporaryDir m_dir;
@@ -88,36 +85,6 @@ void GeneratorFormatsTest::zipEntriesReadBack()
     QCOMPARE(content.output, data);
     RUN_TOOL(names, "unzip", { QStringLiteral("-Z1"), archive });
     QCOMPARE(names.output, "first.txt\n" + name + '\n');
-}
-
-void GeneratorFormatsTest::gifDecodesToThePalette_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::newRow("one pixel") << 1 << 1;
-    QTest::newRow("shorter than a clear interval") << 9 << 9;
-    QTest::newRow("many clear intervals, odd width") << 301 << 37;
-    QTest::newRow("one tall column") << 1 << 400;
-}
-
-void GeneratorFormatsTest::gifDecodesToThePalette()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QImage source(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            source.setPixel(x, y, qRgb((x * 37) % 256, (y * 53) % 256, ((x + y) * 11) % 256));
-    }
-    QImage decoded;
-    QVERIFY(decoded.loadFromData(GifEncoder::encode(source), "GIF"));
-    QCOMPARE(decoded.size(), source.size());
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const QRgb expected = GifEncoder::paletteColour(GifEncoder::paletteIndex(source.pixel(x, y)));
-            QCOMPARE(decoded.pixel(x, y) & 0xffffff, expected & 0xffffff);
-        }
-    }
 }
 
 QTEST_MAIN(GeneratorFormatsTest)

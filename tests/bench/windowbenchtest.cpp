@@ -1,5 +1,4 @@
 #include "window/benchhome.h"
-#include "window/paintclock.h"
 #include "window/samplestats.h"
 
 #include "support/testtree.h"
@@ -9,28 +8,8 @@
 #include "store/librarysettings.h"
 
 #include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
-
-namespace {
-
-// Counts its paints, so a test can tell a delivered update from a swallowed one.
-class CountingWidget : public QWidget
-{
-public:
-    int painted = 0;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter(this).fillRect(rect(), Qt::white);
-        ++painted;
-    }
-};
-
-} // namespace
 
 class WindowBenchTest : public QObject
 {
@@ -40,7 +19,6 @@ private Q_SLOTS:
     void initTestCase();
     void statsSummarise_data();
     void statsSummarise();
-    void paintsAreDeliveredAndTimed();
     void homeMatchesTheScan();
 
 private:
@@ -87,28 +65,6 @@ void WindowBenchTest::statsSummarise()
     QCOMPARE(stats.median, median);
     QCOMPARE(stats.p99, p99);
     QCOMPARE(stats.max, max);
-}
-
-void WindowBenchTest::paintsAreDeliveredAndTimed()
-{
-    CountingWidget window;
-    window.resize(200, 100);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    PaintClock clock(window);
-    clock.waitUntilQuiet(50);
-
-    for (int i = 0; i < 3; ++i) {
-        const int seen = clock.paints();
-        const int painted = window.painted;
-        const qint64 asked = clock.now();
-        window.update();
-        QVERIFY(clock.waitForPaintAfter(seen));
-        // The clock takes the update over; the widget must still be painted by it.
-        QCOMPARE_GT(window.painted, painted);
-        QCOMPARE_GE(clock.paintTime(seen), asked);
-        QCOMPARE(clock.lastPaint(), clock.paintTime(clock.paints() - 1));
-    }
 }
 
 void WindowBenchTest::homeMatchesTheScan()
