@@ -21,7 +21,7 @@ struct File
 };
 
 // page-tree-loop.pdf, deeply-nested-object.pdf, huge-dimensions.png, huge-dimensions.jpg,
-// decompression-bomb.docx (word/document.xml inflates to over 1 GiB), entity-bomb.odt,
+// decompression-bomb.docx (word/document.xml inflates to 256 MiB), entity-bomb.odt,
 // truncated.mp4 and broken-directory.tif. Each is well formed up to its trouble, so a reader
 // gets past the signature and meets it.
 QList<File> hostile();
