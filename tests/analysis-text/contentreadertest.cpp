@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace {
 
@@ -63,30 +62,6 @@ void writePdf(const QByteArray &path, const QStringList &pages, bool asImages)
             painter.drawText(50, 100, pages[i]);
         }
     }
-}
-
-QByteArray crcChunk(const QByteArray &type, const QByteArray &data)
-{
-    QByteArray chunk;
-    const auto length = static_cast<quint32>(data.size());
-    chunk.append(char(length >> 24)).append(char(length >> 16)).append(char(length >> 8)).append(char(length));
-    const QByteArray body = type + data;
-    chunk.append(body);
-    const auto crc = static_cast<quint32>(
-        crc32(0, reinterpret_cast<const Bytef *>(body.constData()), static_cast<uInt>(body.size())));
-    chunk.append(char(crc >> 24)).append(char(crc >> 16)).append(char(crc >> 8)).append(char(crc));
-    return chunk;
-}
-
-// A tiny PNG whose header claims 30,000 x 30,000 pixels: decoding it whole would need 900 MB.
-QByteArray pngBomb()
-{
-    QByteArray header;
-    for (quint32 side : { 30'000u, 30'000u })
-        header.append(char(side >> 24)).append(char(side >> 16)).append(char(side >> 8)).append(char(side));
-    header.append(char(8)).append(char(0)).append(char(0)).append(char(0)).append(char(0));
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + crcChunk("IHDR", header)
-        + crcChunk("IDAT", qCompress(QByteArray(64, '\0')).mid(4)) + crcChunk("IEND", {});
 }
 
 QByteArray utf16(const QString &text, QStringConverter::Encoding encoding, bool bom)
@@ -282,7 +257,7 @@ private Q_SLOTS:
         result = ContentReader::extract(recordFor(blank, FileKind::images));
         QCOMPARE(result, (TextExtraction { QString(), false, std::nullopt }));
 
-        const QByteArray bomb = tree.file("bomb.png", pngBomb());
+        const QByteArray bomb = tree.file("bomb.png", HostileFiles::claimingPng(30'000, 30'000));
         QVERIFY(!ContentReader::image(bomb));
         QCOMPARE(ContentReader::extract(recordFor(bomb, FileKind::images)).error, QStringLiteral("Unsupported image"));
 
