@@ -31,17 +31,6 @@ QByteArray pdf(QSizeF millimetres)
     return bytes;
 }
 
-QByteArray png(QColor colour)
-{
-    QImage image(400, 300, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 ThumbnailProvider::Request request(const QByteArray &path, FileKind kind, int edge = 280)
 {
     ThumbnailProvider::Request r;
@@ -169,7 +158,7 @@ void ThumbnailProviderTest::hostileFilesFailWithoutCrashing()
 void ThumbnailProviderTest::thumbnailOfAnotherProgramIsUsedWhenCurrent()
 {
     TestTree tree;
-    const QByteArray path = tree.file("red.png", png(Qt::red));
+    const QByteArray path = tree.file("red.png", SampleFiles::png(400, 300, Qt::red));
     QImage planted(256, 192, QImage::Format_RGB32);
     planted.fill(Qt::green);
     QVERIFY(ThumbnailStore::write(path, kModified, planted, ThumbnailStore::Size::large));
@@ -192,7 +181,7 @@ void ThumbnailProviderTest::recordedFailureIsNotRetriedUntilTheFileChanges()
     QVERIFY(ThumbnailProvider::provide(request(path, FileKind::images)).failed);
 
     // Repaired without a new modification time: the recorded failure stands.
-    tree.file("broken.png", png(Qt::red));
+    tree.file("broken.png", SampleFiles::png(400, 300, Qt::red));
     QVERIFY(ThumbnailProvider::provide(request(path, FileKind::images)).failed);
 
     auto changed = request(path, FileKind::images);
@@ -203,8 +192,8 @@ void ThumbnailProviderTest::recordedFailureIsNotRetriedUntilTheFileChanges()
 void ThumbnailProviderTest::contentsElsewhereAreNeverRead()
 {
     TestTree tree;
-    const QByteArray placeholder = tree.file("photo.png.nextcloud", png(Qt::red));
-    const QByteArray link = tree.symlink("link.png", tree.file("real.png", png(Qt::red)));
+    const QByteArray placeholder = tree.file("photo.png.nextcloud", SampleFiles::png(400, 300, Qt::red));
+    const QByteArray link = tree.symlink("link.png", tree.file("real.png", SampleFiles::png(400, 300, Qt::red)));
     const QByteArray fifo = tree.fifo("pipe.png");
     for (const QByteArray &path : {placeholder, link, fifo}) {
         const auto result = ThumbnailProvider::provide(request(path, FileKind::images));
