@@ -1,8 +1,9 @@
 #include "support/hostilefiles.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QtEndian>
 
-#include <algorithm>
 #include <array>
 
 namespace HostileFiles {
@@ -175,48 +176,6 @@ QByteArray rgbPng(quint32 width, quint32 height, const QByteArray &rows)
         + pngChunk("IEND", {});
 }
 
-QByteArray jpegSegment(quint8 marker, const QByteArray &payload)
-{
-    QByteArray out;
-    out += '\xff';
-    out += static_cast<char>(marker);
-    appendBe<quint16>(out, static_cast<quint16>(payload.size() + 2));
-    return out + payload;
-}
-
-// A Huffman table with two codes of length 2: symbol 0 takes code 00. For DC, symbol 0 means
-// no difference; for AC, end of block.
-QByteArray jpegHuffmanTable(quint8 classAndId)
-{
-    QByteArray table(1, static_cast<char>(classAndId));
-    table += QByteArray("\x00\x02", 2) + QByteArray(14, '\0'); // codes per length 1 .. 16
-    table += QByteArray("\x00\x01", 2);
-    return table;
-}
-
-// A grayscale baseline JPEG in which every 8 x 8 block is flat grey: each costs four zero bits.
-QByteArray grayJpeg(quint16 width, quint16 height)
-{
-    static constexpr quint8 luminanceQuantisation[64] = { 16, 11, 10, 16, 24, 40, 51, 61, 12, 12, 14, 19, 26, 58, 60,
-        55, 14, 13, 16, 24, 40, 57, 69, 56, 14, 17, 22, 29, 51, 87, 80, 62, 18, 22, 37, 56, 68, 109, 103, 77, 24, 35,
-        55, 64, 81, 104, 113, 92, 49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99 };
-    QByteArray out("\xff\xd8");
-    out += jpegSegment(0xe0, QByteArray("JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00", 14));
-    out += jpegSegment(
-        0xdb, QByteArray(1, '\0') + QByteArray(reinterpret_cast<const char *>(luminanceQuantisation), 64));
-    QByteArray frame(1, '\x08');
-    appendBe<quint16>(frame, height);
-    appendBe<quint16>(frame, width);
-    frame += QByteArray("\x01\x01\x11\x00", 4); // one component, 1 x 1 sampling, table 0
-    out += jpegSegment(0xc0, frame);
-    out += jpegSegment(0xc4, jpegHuffmanTable(0x00));
-    out += jpegSegment(0xc4, jpegHuffmanTable(0x10));
-    out += jpegSegment(0xda, QByteArray("\x01\x01\x00\x00\x3f\x00", 6)); // component 1, tables 0/0, 0 .. 63
-    const qsizetype blocks = (width + 7) / 8 * ((height + 7) / 8);
-    out += QByteArray(std::min<qsizetype>(blocks, 128) / 2 + 1, '\0');
-    return out + "\xff\xd9";
-}
-
 QByteArray isoBox(const char *type, quint32 size, const QByteArray &payload)
 {
     QByteArray out;
@@ -297,9 +256,16 @@ QByteArray hugePng()
 
 QByteArray hugeJpeg()
 {
-    // The frame header's dimensions are 16-bit, so 65,500 (the largest common decoders accept)
-    // stands in for 100,000.
-    return grayJpeg(65500, 65500);
+    // A small grey picture whose frame header claims 65,500 x 65,500 pixels: the dimensions are
+    // 16-bit, and 65,500 is the largest common decoders accept.
+    QImage image(16, 16, QImage::Format_Grayscale8);
+    image.fill(128);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    jpeg.replace(jpeg.indexOf("\xff\xc0") + 5, 4, QByteArray("\xff\xdc\xff\xdc", 4));
+    return jpeg;
 }
 
 // Spaces deflate about a thousandfold: 256 MiB of them, twice what a reader may inflate, take
