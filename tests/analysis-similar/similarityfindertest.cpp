@@ -1,9 +1,10 @@
 #include "analysis/similar/similarityfinder.h"
+
 #include "library/libraryscanner.h"
 #include "platform/thumbnails/thumbnailstore.h"
 #include "support/hostilefiles.h"
-#include "syntheticphoto.h"
 #include "support/testtree.h"
+#include "syntheticphoto.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -180,13 +181,13 @@ private Q_SLOTS:
         const QImage other = make(22);
         // Newest first: the PNG copy anchors, the other photograph stands alone.
         const std::pair<const char *, QByteArray> files[] = {
-            {"copy.png", encode(photo, "png")},
-            {"photo.jpg", encode(photo, "jpg")},
-            {"other.jpg", encode(other, "jpg")},
-            {"small.jpg", encode(photo.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "jpg")},
-            {"empty.jpg", QByteArray()},
-            {"notes.gif", QByteArray("not an image")},
-            {"bomb.png", HostileFiles::claimingPng(100000, 100000)},
+            { "copy.png", encode(photo, "png") },
+            { "photo.jpg", encode(photo, "jpg") },
+            { "other.jpg", encode(other, "jpg") },
+            { "small.jpg", encode(photo.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "jpg") },
+            { "empty.jpg", QByteArray() },
+            { "notes.gif", QByteArray("not an image") },
+            { "bomb.png", HostileFiles::claimingPng(100000, 100000) },
         };
         qint64 time = 1'700'000'000;
         for (const auto &[name, bytes] : files) {

@@ -3,8 +3,8 @@
 #include "analysis/text/officetextreader.h"
 #include "analysis/text/rtftextreader.h"
 #include "analysis/text/textrecognizer.h"
-#include "support/testtree.h"
 #include "support/hostilefiles.h"
+#include "support/testtree.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -165,8 +165,7 @@ private Q_SLOTS:
             = "<w:document xmlns:w=\"w\"><w:body><w:p><w:r><w:t>Hello</w:t></w:r><w:r><w:t xml:space=\"preserve\"> "
               "big</w:t></w:r>"
               "<w:r><w:tab/><w:t>world</w:t></w:r></w:p><w:p><w:r><w:t>Second</w:t></w:r></w:p></w:body></w:document>";
-        QTest::newRow("docx") << QStringLiteral("docx")
-                              << HostileFiles::zip({ { "word/document.xml", docx } })
+        QTest::newRow("docx") << QStringLiteral("docx") << HostileFiles::zip({ { "word/document.xml", docx } })
                               << QStringLiteral("Hello big\tworld\nSecond\n");
         const QByteArray slide = "<p:sld xmlns:a=\"a\" xmlns:p=\"p\"><a:p><a:r><a:t>Slide %1</a:t></a:r></a:p></p:sld>";
         QTest::newRow("pptx-slides-in-number-order")
@@ -176,8 +175,9 @@ private Q_SLOTS:
             << QStringLiteral("Slide two\nSlide ten\n");
         QTest::newRow("xlsx")
             << QStringLiteral("xlsx")
-            << HostileFiles::zip({ { "xl/sharedStrings.xml",
-                                  "<sst><si><t>Revenue</t></si><si><r><t>Q1 </t></r><r><t>total</t></r></si></sst>" } },
+            << HostileFiles::zip(
+                   { { "xl/sharedStrings.xml",
+                       "<sst><si><t>Revenue</t></si><si><r><t>Q1 </t></r><r><t>total</t></r></si></sst>" } },
                    HostileFiles::ZipMethod::stored)
             << QStringLiteral("Revenue\nQ1 total\n");
         QTest::newRow("odt")
@@ -202,11 +202,10 @@ private Q_SLOTS:
             << QStringLiteral("First\nLater words\n");
         QTest::newRow("zip-bomb-refused")
             << QStringLiteral("docx")
-            << HostileFiles::zip({ { "word/document.xml", QByteArray(40 * 1024 * 1024, ' ') } })
-            << QString();
+            << HostileFiles::zip({ { "word/document.xml", QByteArray(40 * 1024 * 1024, ' ') } }) << QString();
         QTest::newRow("not-a-zip") << QStringLiteral("docx") << QByteArray("PK\x03\x04 damaged") << QString();
-        QTest::newRow("member-missing") << QStringLiteral("docx")
-                                        << HostileFiles::zip({ { "other.xml", "<a/>" } }) << QString();
+        QTest::newRow("member-missing") << QStringLiteral("docx") << HostileFiles::zip({ { "other.xml", "<a/>" } })
+                                        << QString();
     }
 
     void office()

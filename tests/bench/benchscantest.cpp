@@ -24,13 +24,14 @@ void BenchScanTest::childIsMeasured_data()
     QTest::addColumn<qint64>("minimumPeakKilobytes");
     QTest::addColumn<double>("minimumSeconds");
     QTest::newRow("success") << QByteArrayList { "true" } << 0 << QByteArray() << 0LL << 0.0;
-    QTest::newRow("failure code") << QByteArrayList { "sh", "-c", "echo discarded; exit 3" } << 3 << QByteArray() << 0LL << 0.0;
+    QTest::newRow("failure code") << QByteArrayList { "sh", "-c", "echo discarded; exit 3" } << 3 << QByteArray() << 0LL
+                                  << 0.0;
     QTest::newRow("program missing") << QByteArrayList { "/nonexistent/program" } << 127 << QByteArray() << 0LL << 0.0;
     QTest::newRow("killed by a signal") << QByteArrayList { "sh", "-c", "kill -9 $$" } << -1 << QByteArray() << 0LL
                                         << 0.0;
     QTest::newRow("output without standard error")
-        << QByteArrayList { "sh", "-c", "printf 'first\\nsecond'; echo noise >&2" } << 0
-        << QByteArray("first\nsecond") << 0LL << 0.0;
+        << QByteArrayList { "sh", "-c", "printf 'first\\nsecond'; echo noise >&2" } << 0 << QByteArray("first\nsecond")
+        << 0LL << 0.0;
     QTest::newRow("the child's peak memory")
         << QByteArrayList { "dd", "if=/dev/zero", "of=/dev/null", "bs=96M", "count=1" } << 0 << QByteArray()
         << 90LL * 1024 << 0.0;
@@ -43,7 +44,8 @@ void BenchScanTest::childIsMeasured()
     QFETCH(QByteArray, output);
     QFETCH(qint64, minimumPeakKilobytes);
     QFETCH(double, minimumSeconds);
-    const auto m = ProcessRun::run(command, output.isEmpty() ? ProcessRun::Output::discard : ProcessRun::Output::capture);
+    const auto m
+        = ProcessRun::run(command, output.isEmpty() ? ProcessRun::Output::discard : ProcessRun::Output::capture);
     QTEST(m.exitStatus, "status");
     QCOMPARE(m.output, output);
     QCOMPARE_GE(m.peakKilobytes, minimumPeakKilobytes);

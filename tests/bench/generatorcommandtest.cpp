@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QTest>
 
-
 namespace {
 
 struct Result

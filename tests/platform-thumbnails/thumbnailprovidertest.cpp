@@ -1,4 +1,5 @@
 #include "analysis/thumbnails/thumbnailprovider.h"
+
 #include "platform/thumbnails/thumbnailstore.h"
 #include "samplefiles.h"
 #include "support/hostilefiles.h"
@@ -130,8 +131,8 @@ void ThumbnailProviderTest::hostileFilesFailWithoutCrashing_data()
     QTest::newRow("truncated_png") << QByteArray("cut.png") << png.left(png.size() / 2) << int(FileKind::images);
     QTest::newRow("jpeg_header_only") << QByteArray("cut.jpg") << SampleFiles::jpeg(300, 200).left(120)
                                       << int(FileKind::images);
-    QTest::newRow("png_claiming_100000_square") << QByteArray("huge.png") << HostileFiles::claimingPng(100'000, 100'000)
-                                                << int(FileKind::images);
+    QTest::newRow("png_claiming_100000_square")
+        << QByteArray("huge.png") << HostileFiles::claimingPng(100'000, 100'000) << int(FileKind::images);
     QTest::newRow("decompression_bomb_under_the_pixel_cap")
         << QByteArray("bomb.png") << HostileFiles::claimingPng(12'000, 12'000) << int(FileKind::images);
     QTest::newRow("empty_image") << QByteArray("empty.jpg") << QByteArray() << int(FileKind::images);

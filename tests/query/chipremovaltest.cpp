@@ -62,7 +62,6 @@ private Q_SLOTS:
         QCOMPARE(query.removingChip(0, u"Report x"), QStringLiteral("ort x"));
         QCOMPARE(query.removingChip(0, u"nothing"), QStringLiteral("nothing"));
     }
-
 };
 
 QTEST_GUILESS_MAIN(ChipRemovalTest)

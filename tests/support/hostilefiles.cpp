@@ -272,10 +272,9 @@ QByteArray hugeJpeg()
 // a quarter of a megabyte.
 QByteArray decompressionBomb()
 {
-    const QByteArray document
-        = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-          "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-          "<w:body><w:p><w:r><w:t xml:space=\"preserve\">"
+    const QByteArray document = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                                "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                                "<w:body><w:p><w:r><w:t xml:space=\"preserve\">"
         + QByteArray(256 << 20, ' ') + "</w:t></w:r></w:p></w:body></w:document>";
     return zipArchive({
         deflatedMember("[Content_Types].xml", docxContentTypes()),

@@ -1,7 +1,8 @@
+#include "ui/thumbnails/thumbnailcache.h"
+
 #include "platform/thumbnails/thumbnailstore.h"
 #include "samplefiles.h"
 #include "support/testtree.h"
-#include "ui/thumbnails/thumbnailcache.h"
 #include "ui/thumbnails/thumbnailview.h"
 
 #include <QDir>
@@ -97,7 +98,8 @@ void ThumbnailCacheTest::thumbnailFitsTheScaledBox()
     QFETCH(QSize, expected);
 
     TestTree tree;
-    const FileRecord file = record(tree.file("photo.png", SampleFiles::png(original.width(), original.height(), Qt::red)));
+    const FileRecord file
+        = record(tree.file("photo.png", SampleFiles::png(original.width(), original.height(), Qt::red)));
     ThumbnailCache cache(options(2, ratio));
     QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
     cache.request(file);
