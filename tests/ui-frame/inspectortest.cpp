@@ -76,6 +76,24 @@ private Q_SLOTS:
                 QCOMPARE(rows[i].value, values[i]);
     }
 
+    void dateText_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("US English") << QLocale(QLocale::English, QLocale::UnitedStates)
+                                    << QStringLiteral("Jan 5, 2024, 3:04 PM");
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral("5. Jan. 2024, 15:04");
+    }
+
+    void dateText()
+    {
+        QFETCH(QLocale, locale);
+        const QDateTime when(QDate(2024, 1, 5), QTime(15, 4, 30));
+        QString text = Inspector::dateText(when, locale);
+        text.replace(QChar(0x202f), u' ');
+        QTEST(text, "expected");
+    }
+
     void followsTheSelection()
     {
         LibraryStore store(setup(m_environment.newSettingsFile()));
