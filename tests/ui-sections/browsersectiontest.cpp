@@ -188,6 +188,20 @@ private Q_SLOTS:
         QCOMPARE(sort->currentText(), QStringLiteral("Largest"));
     }
 
+    // While a scan runs, an empty list is not yet "nothing here".
+    void emptyStateWhileScanning()
+    {
+        Probe probe;
+        LibraryStore store(setup(m_environment.newSettingsFile(), probe.workers({ QStringLiteral("scan") })));
+        store.navigate(place(u"Videos"));
+        store.setRoots({ "/nowhere" });
+        store.refresh();
+        BrowserSection section(store);
+        QVERIFY(showsLabel(section, QStringLiteral("Reading your folders…")));
+        probe.gate.open();
+        QTRY_VERIFY(showsLabel(section, QStringLiteral("Nothing here yet")));
+    }
+
     // navigate() changes destination, query, selection and source filter: one reset.
     void oneResetPerChange()
     {
