@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 struct Result
