@@ -117,6 +117,16 @@ private Q_SLOTS:
         const TextIndexResult result = TextIndexer::run({ record }, {}, { true, file, 2 });
         QCOMPARE(TextIndexer::load(file), result.entries);
     }
+
+    void cacheLocationFollowsXdgDataHome()
+    {
+        TestTree tree;
+        const QByteArray saved = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", tree.root());
+        QCOMPARE(TextIndexer::cacheURL().toLocalFile(),
+            QFile::decodeName(tree.root()) + QStringLiteral("/Quillon/text-index.json"));
+        qputenv("XDG_DATA_HOME", saved);
+    }
 };
 
 QTEST_MAIN(TextIndexerTest)
