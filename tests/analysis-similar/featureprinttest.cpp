@@ -1,8 +1,10 @@
 #include "analysis/similar/featureprint.h"
+
 #include "analysis/similar/similarityfinder.h"
 #include "analysis/similar/thumbnailloader.h"
-#include "syntheticphoto.h"
+#include "support/hostilefiles.h"
 #include "support/testtree.h"
+#include "syntheticphoto.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -121,8 +123,10 @@ private Q_SLOTS:
         const QByteArray jpeg = encode(photo, "jpg");
         QTest::newRow("zero bytes") << QByteArray("empty.jpg") << QByteArray() << QSize();
         QTest::newRow("text named as an image") << QByteArray("notes.png") << QByteArray("just words\n") << QSize();
-        QTest::newRow("PNG bomb beyond the pixel cap") << QByteArray("bomb.png") << pngBomb(100000, 100000) << QSize();
-        QTest::newRow("PNG bomb beyond the allocation limit") << QByteArray("bomb2.png") << pngBomb(19000, 19000) << QSize();
+        QTest::newRow("PNG bomb beyond the pixel cap")
+            << QByteArray("bomb.png") << HostileFiles::claimingPng(100000, 100000) << QSize();
+        QTest::newRow("PNG bomb beyond the allocation limit")
+            << QByteArray("bomb2.png") << HostileFiles::claimingPng(19000, 19000) << QSize();
         QTest::newRow("PNG with a JPEG extension") << QByteArray("png-with-jpeg-extension.jpg") << encode(photo, "png")
                                                    << QSize(256, 128);
         QTest::newRow("JPEG scaled while decoding") << QByteArray("photo.jpg") << jpeg << QSize(256, 128);

@@ -1,8 +1,10 @@
 #include "analysis/similar/similarityfinder.h"
+
 #include "library/libraryscanner.h"
 #include "platform/thumbnails/thumbnailstore.h"
-#include "syntheticphoto.h"
+#include "support/hostilefiles.h"
 #include "support/testtree.h"
+#include "syntheticphoto.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -172,28 +174,6 @@ private Q_SLOTS:
         QCOMPARE(result.limited, limited);
     }
 
-    void candidatesAtScale_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("limited");
-        QTest::newRow("2500 eligible images") << 2500 << true;
-        QTest::newRow("exactly 2000") << 2000 << false;
-    }
-
-    void candidatesAtScale()
-    {
-        QFETCH(int, count);
-        QFETCH(bool, limited);
-        QList<FileRecord> records;
-        for (int i = 0; i < count; ++i) // shuffled dates: i * 7919 mod count visits each once
-            records.append(record(QByteArray("/p" + QByteArray::number(i)).constData(), (i * 7919) % count));
-        const auto result = SimilarityFinder::candidates(records, SimilarityFinder::kDefaultLimit);
-        QCOMPARE(result.records.size(), 2000);
-        QCOMPARE(result.limited, limited);
-        QCOMPARE(result.records.first().modified, Timestamp::fromUnix(count - 1));
-        QCOMPARE(result.records.last().modified, Timestamp::fromUnix(count - 2000));
-    }
-
     void findOnFiles()
     {
         TestTree tree;
@@ -201,13 +181,13 @@ private Q_SLOTS:
         const QImage other = make(22);
         // Newest first: the PNG copy anchors, the other photograph stands alone.
         const std::pair<const char *, QByteArray> files[] = {
-            {"copy.png", encode(photo, "png")},
-            {"photo.jpg", encode(photo, "jpg")},
-            {"other.jpg", encode(other, "jpg")},
-            {"small.jpg", encode(photo.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "jpg")},
-            {"empty.jpg", QByteArray()},
-            {"notes.gif", QByteArray("not an image")},
-            {"bomb.png", pngBomb(100000, 100000)},
+            { "copy.png", encode(photo, "png") },
+            { "photo.jpg", encode(photo, "jpg") },
+            { "other.jpg", encode(other, "jpg") },
+            { "small.jpg", encode(photo.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "jpg") },
+            { "empty.jpg", QByteArray() },
+            { "notes.gif", QByteArray("not an image") },
+            { "bomb.png", HostileFiles::claimingPng(100000, 100000) },
         };
         qint64 time = 1'700'000'000;
         for (const auto &[name, bytes] : files) {

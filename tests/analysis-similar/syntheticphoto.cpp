@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QRandomGenerator>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -75,44 +74,6 @@ QByteArray encode(const QImage &image, const char *format, int quality)
     writer.setQuality(quality);
     writer.write(image);
     return bytes;
-}
-
-namespace {
-
-quint32 crc32(const QByteArray &bytes)
-{
-    quint32 crc = 0xffffffffu;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-QByteArray chunk(const char *type, const QByteArray &data)
-{
-    QByteArray body = QByteArray(type) + data;
-    QByteArray out(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), out.data());
-    out += body;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(crc32(body), crc.data());
-    return out + crc;
-}
-
-} // namespace
-
-QByteArray pngBomb(quint32 width, quint32 height)
-{
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(width, header.data());
-    qToBigEndian<quint32>(height, header.data() + 4);
-    header[8] = 8;  // bit depth
-    header[9] = 2;  // truecolour
-    // A zlib stream of a few zero bytes: far too little data for the claimed size.
-    const QByteArray data = QByteArray::fromHex("789c63000000010001");
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", data) + chunk("IEND", {});
 }
 
 } // namespace SyntheticPhoto

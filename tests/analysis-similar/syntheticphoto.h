@@ -4,7 +4,7 @@
 #include <QImage>
 
 // Pictures for tests: a smooth, colourful scene made of soft blobs over a sky-like gradient,
-// different for each seed, and helpers that write files of awkward kinds.
+// different for each seed, and their encodings.
 namespace SyntheticPhoto {
 
 QImage make(quint32 seed, int width = 640, int height = 480);
@@ -13,7 +13,5 @@ QImage flat(QRgb colour, int width = 320, int height = 240);
 QImage scaledBrightness(const QImage &image, double factor);
 // Encoded image bytes; `format` is "jpg", "png" and so on.
 QByteArray encode(const QImage &image, const char *format, int quality = 90);
-// A PNG whose header claims `width` x `height` pixels and whose data is a few bytes.
-QByteArray pngBomb(quint32 width, quint32 height);
 
 } // namespace SyntheticPhoto

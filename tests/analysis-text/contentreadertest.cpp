@@ -3,8 +3,8 @@
 #include "analysis/text/officetextreader.h"
 #include "analysis/text/rtftextreader.h"
 #include "analysis/text/textrecognizer.h"
+#include "support/hostilefiles.h"
 #include "support/testtree.h"
-#include "testzip.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace {
 
@@ -63,30 +62,6 @@ void writePdf(const QByteArray &path, const QStringList &pages, bool asImages)
             painter.drawText(50, 100, pages[i]);
         }
     }
-}
-
-QByteArray crcChunk(const QByteArray &type, const QByteArray &data)
-{
-    QByteArray chunk;
-    const auto length = static_cast<quint32>(data.size());
-    chunk.append(char(length >> 24)).append(char(length >> 16)).append(char(length >> 8)).append(char(length));
-    const QByteArray body = type + data;
-    chunk.append(body);
-    const auto crc = static_cast<quint32>(
-        crc32(0, reinterpret_cast<const Bytef *>(body.constData()), static_cast<uInt>(body.size())));
-    chunk.append(char(crc >> 24)).append(char(crc >> 16)).append(char(crc >> 8)).append(char(crc));
-    return chunk;
-}
-
-// A tiny PNG whose header claims 30,000 x 30,000 pixels: decoding it whole would need 900 MB.
-QByteArray pngBomb()
-{
-    QByteArray header;
-    for (quint32 side : { 30'000u, 30'000u })
-        header.append(char(side >> 24)).append(char(side >> 16)).append(char(side >> 8)).append(char(side));
-    header.append(char(8)).append(char(0)).append(char(0)).append(char(0)).append(char(0));
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + crcChunk("IHDR", header)
-        + crcChunk("IDAT", qCompress(QByteArray(64, '\0')).mid(4)) + crcChunk("IEND", {});
 }
 
 QByteArray utf16(const QString &text, QStringConverter::Encoding encoding, bool bom)
@@ -190,48 +165,47 @@ private Q_SLOTS:
             = "<w:document xmlns:w=\"w\"><w:body><w:p><w:r><w:t>Hello</w:t></w:r><w:r><w:t xml:space=\"preserve\"> "
               "big</w:t></w:r>"
               "<w:r><w:tab/><w:t>world</w:t></w:r></w:p><w:p><w:r><w:t>Second</w:t></w:r></w:p></w:body></w:document>";
-        QTest::newRow("docx") << QStringLiteral("docx")
-                              << TestZip::build({ { QStringLiteral("word/document.xml"), docx } })
+        QTest::newRow("docx") << QStringLiteral("docx") << HostileFiles::zip({ { "word/document.xml", docx } })
                               << QStringLiteral("Hello big\tworld\nSecond\n");
         const QByteArray slide = "<p:sld xmlns:a=\"a\" xmlns:p=\"p\"><a:p><a:r><a:t>Slide %1</a:t></a:r></a:p></p:sld>";
         QTest::newRow("pptx-slides-in-number-order")
             << QStringLiteral("pptx")
-            << TestZip::build({ { QStringLiteral("ppt/slides/slide10.xml"), QByteArray(slide).replace("%1", "ten") },
-                   { QStringLiteral("ppt/slides/slide2.xml"), QByteArray(slide).replace("%1", "two") } })
+            << HostileFiles::zip({ { "ppt/slides/slide10.xml", QByteArray(slide).replace("%1", "ten") },
+                   { "ppt/slides/slide2.xml", QByteArray(slide).replace("%1", "two") } })
             << QStringLiteral("Slide two\nSlide ten\n");
         QTest::newRow("xlsx")
             << QStringLiteral("xlsx")
-            << TestZip::build({ { QStringLiteral("xl/sharedStrings.xml"),
-                                  "<sst><si><t>Revenue</t></si><si><r><t>Q1 </t></r><r><t>total</t></r></si></sst>" } },
-                   false)
+            << HostileFiles::zip(
+                   { { "xl/sharedStrings.xml",
+                       "<sst><si><t>Revenue</t></si><si><r><t>Q1 </t></r><r><t>total</t></r></si></sst>" } },
+                   HostileFiles::ZipMethod::stored)
             << QStringLiteral("Revenue\nQ1 total\n");
         QTest::newRow("odt")
             << QStringLiteral("odt")
-            << TestZip::build({ { QStringLiteral("content.xml"),
+            << HostileFiles::zip({ { "content.xml",
                    "<office:document-content xmlns:office=\"o\" xmlns:text=\"t\"><office:body><office:text>"
                    "<text:h>Title</text:h><text:p>one<text:s text:c=\"2\"/>two<text:tab/>three</text:p>"
                    "</office:text></office:body></office:document-content>" } })
             << QStringLiteral("Title\none  two\tthree\n");
         QTest::newRow("epub-in-spine-order")
             << QStringLiteral("epub")
-            << TestZip::build({ { QStringLiteral("mimetype"), "application/epub+zip" },
-                   { QStringLiteral("META-INF/container.xml"),
+            << HostileFiles::zip({ { "mimetype", "application/epub+zip" },
+                   { "META-INF/container.xml",
                        "<container><rootfiles><rootfile full-path=\"OEBPS/book.opf\"/></rootfiles></container>" },
-                   { QStringLiteral("OEBPS/book.opf"),
+                   { "OEBPS/book.opf",
                        "<package><manifest><item id=\"a\" href=\"ch%201.xhtml\"/><item id=\"b\" "
                        "href=\"ch2.xhtml\"/></manifest>"
                        "<spine><itemref idref=\"b\"/><itemref idref=\"a\"/></spine></package>" },
-                   { QStringLiteral("OEBPS/ch 1.xhtml"), "<html><body><p>Later <b>words</b></p></body></html>" },
-                   { QStringLiteral("OEBPS/ch2.xhtml"),
+                   { "OEBPS/ch 1.xhtml", "<html><body><p>Later <b>words</b></p></body></html>" },
+                   { "OEBPS/ch2.xhtml",
                        "<html><head><title>x</title><style>p{}</style></head><body><h1>First</h1></body></html>" } })
             << QStringLiteral("First\nLater words\n");
         QTest::newRow("zip-bomb-refused")
             << QStringLiteral("docx")
-            << TestZip::build({ { QStringLiteral("word/document.xml"), QByteArray(40 * 1024 * 1024, ' ') } })
-            << QString();
+            << HostileFiles::zip({ { "word/document.xml", QByteArray(40 * 1024 * 1024, ' ') } }) << QString();
         QTest::newRow("not-a-zip") << QStringLiteral("docx") << QByteArray("PK\x03\x04 damaged") << QString();
-        QTest::newRow("member-missing") << QStringLiteral("docx")
-                                        << TestZip::build({ { QStringLiteral("other.xml"), "<a/>" } }) << QString();
+        QTest::newRow("member-missing") << QStringLiteral("docx") << HostileFiles::zip({ { "other.xml", "<a/>" } })
+                                        << QString();
     }
 
     void office()
@@ -282,7 +256,7 @@ private Q_SLOTS:
         result = ContentReader::extract(recordFor(blank, FileKind::images));
         QCOMPARE(result, (TextExtraction { QString(), false, std::nullopt }));
 
-        const QByteArray bomb = tree.file("bomb.png", pngBomb());
+        const QByteArray bomb = tree.file("bomb.png", HostileFiles::claimingPng(30'000, 30'000));
         QVERIFY(!ContentReader::image(bomb));
         QCOMPARE(ContentReader::extract(recordFor(bomb, FileKind::images)).error, QStringLiteral("Unsupported image"));
 

@@ -88,25 +88,6 @@ private Q_SLOTS:
     void initTestCase() { QVERIFY2(QDBusConnection::sessionBus().isConnected(), "run under dbus-run-session"); }
 
     // The interface other programs see: the call's own message is no argument of it.
-    void introspectedSignatures()
-    {
-        LibraryStore store(setup(m_file));
-        Instance instance(store);
-        const QString xml = callOverBus(ActionsProtocol::objectPath(),
-            QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"))
-                                .arguments()
-                                .value(0)
-                                .toString()
-                                .simplified();
-        QVERIFY(xml.contains(QStringLiteral("<interface name=\"org.tessary.Tessary.Actions\">")));
-        QVERIFY(xml.contains(QStringLiteral("<method name=\"FindFiles\"> <arg type=\"as\" direction=\"out\"/> "
-                                            "<arg name=\"query\" type=\"s\" direction=\"in\"/> </method>")));
-        QVERIFY(xml.contains(
-            QStringLiteral("<method name=\"LatestDownload\"> <arg type=\"s\" direction=\"out\"/> </method>")));
-        QVERIFY(xml.contains(QStringLiteral(
-            "<method name=\"SearchInTessary\"> <arg name=\"query\" type=\"s\" direction=\"in\"/> </method>")));
-    }
-
     void findFiles_data()
     {
         QTest::addColumn<QList<FileRecord>>("files");
@@ -122,12 +103,6 @@ private Q_SLOTS:
                 newest100.prepend(uri(path));
         }
         QTest::newRow("250 matches give the 100 newest") << many << QStringLiteral("report") << newest100;
-
-        QList<FileRecord> cloud = { record("/lib/report-a.txt"), record("/lib/report-b.txt") };
-        for (FileRecord &file : cloud)
-            file.isCloudOnly = true;
-        QTest::newRow("only cloud-only matches give an empty list")
-            << cloud << QStringLiteral("report") << QStringList();
 
         QList<FileRecord> mixed = { record("/lib/report-old.txt", FileKind::documents, 1, Timestamp::fromUnix(kBase)),
             record("/lib/report-cloud.txt", FileKind::documents, 1, Timestamp::fromUnix(kBase + 1)),

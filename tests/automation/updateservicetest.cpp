@@ -196,22 +196,6 @@ private Q_SLOTS:
         QVERIFY(again.automatic());
     }
 
-    void headline_data()
-    {
-        QTest::addColumn<QVariant>("version");
-        QTest::addColumn<QString>("headline");
-        QTest::newRow("a version") << QVariant(QStringLiteral("1.4.0")) << QStringLiteral("Tessary 1.4.0");
-        QTest::newRow("no version") << QVariant() << QStringLiteral("Tessary Development");
-        QTest::newRow("a version that is not a text") << QVariant(14) << QStringLiteral("Tessary Development");
-    }
-
-    void headline()
-    {
-        QFETCH(QVariant, version);
-        QFETCH(QString, headline);
-        QCOMPARE(UpdateService(setup(QVariant(), QVariant(), version)).headline(), headline);
-    }
-
     void newestRelease_data()
     {
         QTest::addColumn<QString>("versions"); // the feed's items, "version@scheme" each

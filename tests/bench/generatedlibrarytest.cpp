@@ -1,126 +1,15 @@
 #include "generator/libraryplan.h"
 #include "library/libraryscanner.h"
 #include "readers/contentreaders.h"
-#include "support/testtree.h"
 
-#include <QCryptographicHash>
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cmath>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr quint64 kSeed = 7;
 constexpr int kFiles = 60;
-
-// One entry of a tree with everything that makes two trees the same: type and mode, time to
-// the nanosecond, size, a hash of the contents, extended attributes and link targets.
-struct Entry
-{
-    QByteArray path;
-    mode_t mode = 0;
-    qint64 size = 0;
-    QByteArray description;
-};
-
-void walk(const QByteArray &root, const QByteArray &relative, QList<Entry> &entries)
-{
-    const QByteArray folder = relative.isEmpty() ? root : root + '/' + relative;
-    DIR *dir = ::opendir(folder.constData());
-    QVERIFY2(dir != nullptr, folder.constData());
-    QByteArrayList names;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            names.append(name);
-    }
-    ::closedir(dir);
-    for (const QByteArray &name : std::as_const(names)) {
-        Entry e;
-        e.path = relative.isEmpty() ? name : relative + '/' + name;
-        const QByteArray path = root + '/' + e.path;
-        struct stat st
-        {
-        };
-        QCOMPARE(::lstat(path.constData(), &st), 0);
-        e.mode = st.st_mode;
-        e.size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
-        e.description = QByteArray::number(st.st_mode, 8) + ' ' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.'
-            + QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ' ' + QByteArray::number(e.size);
-        if (S_ISREG(st.st_mode)) {
-            QFile file;
-            const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-            QVERIFY(fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
-            e.description += ' ' + QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
-            char attributes[1024];
-            const ssize_t length = ::llistxattr(path.constData(), attributes, sizeof attributes);
-            for (const QByteArray &attribute : QByteArray(attributes, std::max<ssize_t>(length, 0)).split('\0')) {
-                if (attribute.isEmpty())
-                    continue;
-                char value[4096];
-                const ssize_t size = ::lgetxattr(path.constData(), attribute.constData(), value, sizeof value);
-                e.description += ' ' + attribute + '=' + QByteArray(value, std::max<ssize_t>(size, 0));
-            }
-        } else if (S_ISLNK(st.st_mode)) {
-            char target[4096];
-            const ssize_t size = ::readlink(path.constData(), target, sizeof target);
-            e.description += " -> " + QByteArray(target, std::max<ssize_t>(size, 0));
-        }
-        entries.append(e);
-        if (S_ISDIR(st.st_mode))
-            walk(root, e.path, entries);
-    }
-}
-
-// The tree below `root`, sorted by path.
-QList<Entry> snapshot(const QByteArray &root)
-{
-    QList<Entry> entries;
-    walk(root, {}, entries);
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.path < b.path; });
-    return entries;
-}
-
-// A brightness-independent thumbnail: 16×16 grey levels scaled to zero mean and unit spread.
-QList<double> signature(const QByteArray &path)
-{
-    QImage image;
-    if (!image.load(QFile::decodeName(path)))
-        return {};
-    const QImage small = image.scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                             .convertToFormat(QImage::Format_Grayscale8);
-    QList<double> values;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x)
-            values.append(qGray(small.pixel(x, y)));
-    }
-    double mean = 0;
-    for (double v : values)
-        mean += v / values.size();
-    double spread = 0;
-    for (double v : values)
-        spread += (v - mean) * (v - mean) / values.size();
-    spread = std::max(std::sqrt(spread), 1.0);
-    for (double &v : values)
-        v = (v - mean) / spread;
-    return values;
-}
-
-double distance(const QList<double> &a, const QList<double> &b)
-{
-    double sum = 0;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        sum += std::abs(a.at(i) - b.at(i));
-    return sum / a.size();
-}
 
 QString dimensions(int width, int height)
 {
@@ -142,17 +31,6 @@ private Q_SLOTS:
     void imagesCarryCameraAndSize();
     void mediaLastAsLongAsRecorded_data();
     void mediaLastAsLongAsRecorded();
-    void downloadsNameTheirSite_data();
-    void downloadsNameTheirSite();
-    void tagsAreRead();
-    void bundleIsOnePackage();
-    void nonUtf8NameIsKeptByteForByte();
-    void hiddenFilesAreNotListed();
-    void copiesHoldTheSameBytes();
-    void lookAlikesStayCloseToTheirPhoto_data();
-    void lookAlikesStayCloseToTheirPhoto();
-    void sameSeedGivesTheSameTree();
-    void otherSeedGivesAnotherLibrary();
 
 private:
     void generate(const QByteArray &folder);
@@ -160,11 +38,9 @@ private:
 
     QTemporaryDir m_home;
     QTemporaryDir m_first;
-    QTemporaryDir m_second;
     QByteArray m_root;
     LibraryPlan m_plan;
     ScanResult m_scan;
-    bool m_attributes = false;
 };
 
 void GeneratedLibraryTest::generate(const QByteArray &folder)
@@ -198,15 +74,11 @@ void GeneratedLibraryTest::initTestCase()
 
     m_root = QFile::encodeName(m_first.path()) + "/library";
     generate(m_root);
-    generate(QFile::encodeName(m_second.path()) + "/library");
     m_plan = LibraryPlan::make(kSeed, kFiles);
     // Camera, pixel size and duration are read by the reader helpers, as in the application.
     ScanOptions options;
     options.readContents = &ContentReaders::mediaFacts;
     m_scan = LibraryScanner::scan({ m_root }, options);
-
-    TestTree probe;
-    m_attributes = probe.setAttribute(probe.file("probe"), "user.probe", "1");
 }
 
 void GeneratedLibraryTest::listsExactlyThePlannedFiles()
@@ -299,183 +171,6 @@ void GeneratedLibraryTest::mediaLastAsLongAsRecorded()
         qPrintable(QStringLiteral("%1 s, expected %2 s").arg(*r->duration).arg(duration)));
     QCOMPARE(r->dimensions.value_or(QString()), dimensions);
     QCOMPARE(r->camera.value_or(QString()), camera);
-}
-
-void GeneratedLibraryTest::downloadsNameTheirSite_data()
-{
-    QTest::addColumn<QByteArray>("origin");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("sourceName");
-    QTest::newRow("Gmail attachment") << QByteArray("https://mail.google.com/") << QStringLiteral("mail.google.com")
-                                      << QStringLiteral("Gmail");
-    QTest::newRow("Slack file") << QByteArray("https://files.slack.com/") << QStringLiteral("files.slack.com")
-                                << QStringLiteral("Slack");
-    QTest::newRow("GitHub release") << QByteArray("https://github.com/") << QStringLiteral("github.com")
-                                    << QStringLiteral("GitHub");
-    QTest::newRow("raw GitHub content") << QByteArray("https://raw.githubusercontent.com/")
-                                        << QStringLiteral("raw.githubusercontent.com") << QStringLiteral("GitHub");
-    QTest::newRow("blob address, site in the referrer")
-        << QByteArray("blob:https://web.whatsapp.com/") << QStringLiteral("web.whatsapp.com")
-        << QStringLiteral("WhatsApp");
-    QTest::newRow("site outside the catalogue")
-        << QByteArray("https://www.example.org/") << QStringLiteral("www.example.org") << QStringLiteral("example.org");
-}
-
-void GeneratedLibraryTest::downloadsNameTheirSite()
-{
-    if (!m_attributes)
-        QSKIP("the temporary folder's file system takes no user extended attributes");
-    QFETCH(QByteArray, origin);
-    QFETCH(QString, host);
-    QFETCH(QString, sourceName);
-    const auto file = std::find_if(m_plan.files.cbegin(), m_plan.files.cend(),
-        [&origin](const PlannedFile &f) { return f.listed && f.originUrl.startsWith(origin); });
-    QVERIFY2(file != m_plan.files.cend(), "no planned download from that site");
-    const FileRecord *r = record(file->path);
-    QVERIFY(r != nullptr);
-    QCOMPARE(r->source.value_or(QString()), host);
-    QCOMPARE(r->sourceName().value_or(QString()), sourceName);
-    QVERIFY(r->isDownload());
-}
-
-void GeneratedLibraryTest::tagsAreRead()
-{
-    if (!m_attributes)
-        QSKIP("the temporary folder's file system takes no user extended attributes");
-    int tagged = 0;
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (!file.listed)
-            continue;
-        const FileRecord *r = record(file.path);
-        QVERIFY(r != nullptr);
-        QCOMPARE(r->tags.join(u','), QString::fromUtf8(file.tags));
-        tagged += file.tags == "Work,Receipts" ? 1 : 0;
-    }
-    QVERIFY(tagged >= 1);
-}
-
-void GeneratedLibraryTest::bundleIsOnePackage()
-{
-    const auto bundle = std::find_if(
-        m_plan.files.cbegin(), m_plan.files.cend(), [](const PlannedFile &f) { return f.content == Content::bundle; });
-    QVERIFY(bundle != m_plan.files.cend());
-    const FileRecord *r = record(bundle->path);
-    QVERIFY(r != nullptr);
-    QVERIFY(r->isPackage);
-    QCOMPARE(r->kind, FileKind::apps);
-
-    qint64 inside = 0;
-    int files = 0;
-    for (const Entry &entry : snapshot(m_root + '/' + bundle->path)) {
-        if (S_ISREG(entry.mode)) {
-            inside += entry.size;
-            ++files;
-        }
-    }
-    QVERIFY(files >= 3);
-    QCOMPARE(r->size, inside);
-    for (const FileRecord &other : std::as_const(m_scan.files))
-        QVERIFY2(!other.path.startsWith(QByteArray(r->path + '/')), other.path.constData());
-}
-
-void GeneratedLibraryTest::nonUtf8NameIsKeptByteForByte()
-{
-    const QByteArray name = "Documents/caf\xe9.txt";
-    QVERIFY(QString::fromUtf8(name).contains(QChar::ReplacementCharacter));
-    const FileRecord *r = record(name);
-    QVERIFY(r != nullptr);
-    QCOMPARE(r->path, m_root + '/' + name);
-    QCOMPARE(r->kind, FileKind::documents);
-    QVERIFY(::access(r->path.constData(), R_OK) == 0);
-}
-
-void GeneratedLibraryTest::hiddenFilesAreNotListed()
-{
-    int hidden = 0;
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (file.listed)
-            continue;
-        ++hidden;
-        QVERIFY2(::access(QByteArray(m_root + '/' + file.path).constData(), F_OK) == 0, file.path.constData());
-        QVERIFY2(record(file.path) == nullptr, file.path.constData());
-    }
-    QVERIFY(hidden >= 4);
-    for (const FileRecord &r : std::as_const(m_scan.files)) {
-        QVERIFY2(!r.path.mid(m_root.size()).contains("/."), r.path.constData());
-        QVERIFY2(!r.path.contains("/Old Stuff/"), r.path.constData());
-    }
-}
-
-void GeneratedLibraryTest::copiesHoldTheSameBytes()
-{
-    int copies = 0;
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (file.content != Content::copy)
-            continue;
-        ++copies;
-        QFile copy(QFile::decodeName(m_root + '/' + file.path));
-        QFile original(QFile::decodeName(m_root + '/' + m_plan.files.at(file.origin).path));
-        QVERIFY(copy.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
-        QVERIFY(copy.size() > 0);
-        QVERIFY2(copy.readAll() == original.readAll(), file.path.constData());
-        QVERIFY(record(file.path) != nullptr);
-    }
-    QVERIFY(copies >= 2);
-}
-
-void GeneratedLibraryTest::lookAlikesStayCloseToTheirPhoto_data()
-{
-    QTest::addColumn<QByteArray>("variant");
-    QTest::addColumn<QByteArray>("original");
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (file.content == Content::photoResized || file.content == Content::photoRecompressed
-            || file.content == Content::photoBrightened)
-            QTest::newRow(file.path.constData()) << file.path << m_plan.files.at(file.origin).path;
-    }
-}
-
-void GeneratedLibraryTest::lookAlikesStayCloseToTheirPhoto()
-{
-    QFETCH(QByteArray, variant);
-    QFETCH(QByteArray, original);
-    const QList<double> base = signature(m_root + '/' + original);
-    const QList<double> alike = signature(m_root + '/' + variant);
-    QVERIFY(!base.isEmpty() && !alike.isEmpty());
-    // Every other photo must be much further from the original than the look-alike is.
-    double nearestOther = 1e9;
-    for (const PlannedFile &file : std::as_const(m_plan.files)) {
-        if (file.content == Content::photo && file.path != original)
-            nearestOther = std::min(nearestOther, distance(base, signature(m_root + '/' + file.path)));
-    }
-    const double own = distance(base, alike);
-    QVERIFY2(own * 3 < nearestOther,
-        qPrintable(QStringLiteral("look-alike %1, nearest other photo %2").arg(own).arg(nearestOther)));
-}
-
-void GeneratedLibraryTest::sameSeedGivesTheSameTree()
-{
-    const QList<Entry> first = snapshot(m_root);
-    const QList<Entry> second = snapshot(QFile::encodeName(m_second.path()) + "/library");
-    QVERIFY(first.size() > kFiles);
-    for (qsizetype i = 0; i < std::min(first.size(), second.size()); ++i) {
-        QCOMPARE(second.at(i).path, first.at(i).path);
-        QCOMPARE(second.at(i).description, first.at(i).description);
-    }
-    QCOMPARE(second.size(), first.size());
-}
-
-void GeneratedLibraryTest::otherSeedGivesAnotherLibrary()
-{
-    const LibraryPlan other = LibraryPlan::make(kSeed + 1, kFiles);
-    QCOMPARE(other.listedCount(), kFiles);
-    int samePaths = 0;
-    int sameSeeds = 0;
-    for (qsizetype i = 0; i < std::min(other.files.size(), m_plan.files.size()); ++i) {
-        samePaths += other.files.at(i).path == m_plan.files.at(i).path ? 1 : 0;
-        sameSeeds += other.files.at(i).seed == m_plan.files.at(i).seed ? 1 : 0;
-    }
-    QCOMPARE(sameSeeds, 0);
-    QVERIFY(samePaths < kFiles / 2);
 }
 
 QTEST_GUILESS_MAIN(GeneratedLibraryTest)

@@ -11,7 +11,6 @@ namespace {
 struct Result
 {
     int exitCode = -1;
-    QByteArray output;
 };
 
 Result generate(const QStringList &arguments)
@@ -21,7 +20,6 @@ Result generate(const QStringList &arguments)
     Result result;
     if (process.waitForFinished(240'000) && process.exitStatus() == QProcess::NormalExit)
         result.exitCode = process.exitCode();
-    result.output = process.readAllStandardOutput();
     return result;
 }
 
@@ -37,7 +35,6 @@ private Q_SLOTS:
     void usageErrorsWriteNothing_data();
     void usageErrorsWriteNothing();
     void refusesAFolderThatHoldsFiles();
-    void versionIsOneLine();
 };
 
 void GeneratorCommandTest::usageErrorsWriteNothing_data()
@@ -78,14 +75,6 @@ void GeneratorCommandTest::refusesAFolderThatHoldsFiles()
     QFile kept(QFile::decodeName(tree.path("library/keep.txt")));
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("precious"));
-}
-
-void GeneratorCommandTest::versionIsOneLine()
-{
-    const Result result = generate({ QStringLiteral("--version") });
-    QCOMPARE(result.exitCode, 0);
-    QVERIFY(result.output.startsWith("tessary-generate-library "));
-    QCOMPARE(result.output.count('\n'), 1);
 }
 
 QTEST_GUILESS_MAIN(GeneratorCommandTest)

@@ -1,5 +1,4 @@
 #include "window/benchhome.h"
-#include "window/paintclock.h"
 #include "window/samplestats.h"
 
 #include "support/testtree.h"
@@ -9,28 +8,8 @@
 #include "store/librarysettings.h"
 
 #include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
-
-namespace {
-
-// Counts its paints, so a test can tell a delivered update from a swallowed one.
-class CountingWidget : public QWidget
-{
-public:
-    int painted = 0;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter(this).fillRect(rect(), Qt::white);
-        ++painted;
-    }
-};
-
-} // namespace
 
 class WindowBenchTest : public QObject
 {
@@ -40,11 +19,7 @@ private Q_SLOTS:
     void initTestCase();
     void statsSummarise_data();
     void statsSummarise();
-    void paintsAreDeliveredAndTimed();
-    void noPaintIsReportedAsTimeout();
     void homeMatchesTheScan();
-    void homeIsTheSameEachTime();
-    void homeRefusesAMissingFolder();
 
 private:
     QTemporaryDir m_home;
@@ -92,38 +67,6 @@ void WindowBenchTest::statsSummarise()
     QCOMPARE(stats.max, max);
 }
 
-void WindowBenchTest::paintsAreDeliveredAndTimed()
-{
-    CountingWidget window;
-    window.resize(200, 100);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    PaintClock clock(window);
-    clock.waitUntilQuiet(50);
-
-    for (int i = 0; i < 3; ++i) {
-        const int seen = clock.paints();
-        const int painted = window.painted;
-        const qint64 asked = clock.now();
-        window.update();
-        QVERIFY(clock.waitForPaintAfter(seen));
-        // The clock takes the update over; the widget must still be painted by it.
-        QCOMPARE_GT(window.painted, painted);
-        QCOMPARE_GE(clock.paintTime(seen), asked);
-        QCOMPARE(clock.lastPaint(), clock.paintTime(clock.paints() - 1));
-    }
-}
-
-void WindowBenchTest::noPaintIsReportedAsTimeout()
-{
-    CountingWidget window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    PaintClock clock(window);
-    clock.waitUntilQuiet(50);
-    QVERIFY(!clock.waitForPaintAfter(clock.paints(), 100));
-}
-
 void WindowBenchTest::homeMatchesTheScan()
 {
     TestTree tree;
@@ -160,34 +103,6 @@ void WindowBenchTest::homeMatchesTheScan()
     // Each text stops at the first word past its share; one word is at most a few dozen bytes.
     QCOMPARE_GE(bytes, 4000);
     QCOMPARE_LE(bytes, 4000 + 64 * index.size());
-}
-
-void WindowBenchTest::homeIsTheSameEachTime()
-{
-    TestTree tree;
-    for (int i = 0; i < 20; ++i)
-        tree.file("f/file-" + QByteArray::number(i) + ".txt", QByteArray::number(i));
-    QTemporaryDir home;
-    const QString first = home.filePath(QStringLiteral("first"));
-    const QString second = home.filePath(QStringLiteral("second"));
-    QVERIFY(BenchHome::write(tree.root(), first, first, 10'000).written);
-    QVERIFY(BenchHome::write(tree.root(), second, second, 10'000).written);
-    QFile a(BenchHome::indexFile(first));
-    QFile b(BenchHome::indexFile(second));
-    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-    QCOMPARE(a.readAll(), b.readAll());
-}
-
-void WindowBenchTest::homeRefusesAMissingFolder()
-{
-    QTemporaryDir home;
-    const QString config = home.filePath(QStringLiteral("config"));
-    const BenchHome::Outcome outcome = BenchHome::write(
-        QFile::encodeName(home.filePath(QStringLiteral("no-such-folder"))), config, config, 1000);
-    QVERIFY(!outcome.written);
-    QVERIFY(!outcome.error.isEmpty());
-    QVERIFY(!QFile::exists(BenchHome::settingsFile(config)));
-    QVERIFY(!QFile::exists(BenchHome::indexFile(config)));
 }
 
 QTEST_MAIN(WindowBenchTest)

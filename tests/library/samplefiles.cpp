@@ -13,10 +13,10 @@ template <typename T> void append(QByteArray &out, T value, bool bigEndian = fal
     out.append(bytes, sizeof(T));
 }
 
-QByteArray encode(int width, int height, const char *format)
+QByteArray encode(int width, int height, const char *format, const QColor &colour = Qt::darkCyan)
 {
     QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
+    image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -72,9 +72,9 @@ QByteArray jpeg(int width, int height, const QByteArray &model, quint16 orientat
     return bytes;
 }
 
-QByteArray png(int width, int height)
+QByteArray png(int width, int height, const QColor &colour)
 {
-    return encode(width, height, "PNG");
+    return encode(width, height, "PNG", colour);
 }
 
 QByteArray openVfsData(quint8 state, quint32 size)

@@ -1,6 +1,8 @@
 #include "analysis/thumbnails/thumbnailprovider.h"
+
 #include "platform/thumbnails/thumbnailstore.h"
 #include "samplefiles.h"
+#include "support/hostilefiles.h"
 #include "support/testtree.h"
 
 #include <QBuffer>
@@ -11,40 +13,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
-
-#include <zlib.h>
 
 namespace {
 
 const Timestamp kModified = Timestamp::fromUnix(1'700'000'000, 500);
 const QString kVersion = QStringLiteral("9.9.9");
-
-QByteArray pngChunk(const char *type, const QByteArray &data)
-{
-    QByteArray chunk(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
-    const QByteArray body = QByteArray(type, 4) + data;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(quint32(::crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))),
-        crc.data());
-    return chunk + body + crc;
-}
-
-// A well-formed PNG header claiming `width` x `height` RGBA pixels, followed by a few bytes of
-// compressed zeros: tiny on disk, enormous once decoded.
-QByteArray claimingPng(quint32 width, quint32 height)
-{
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(width, header.data());
-    qToBigEndian<quint32>(height, header.data() + 4);
-    header[8] = 8; // bit depth
-    header[9] = 6; // RGBA
-    QByteArray zeros(64 * 1024, '\0');
-    const QByteArray compressed = qCompress(zeros).mid(4); // without Qt's length prefix: a zlib stream
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", compressed)
-        + pngChunk("IEND", {});
-}
 
 QByteArray pdf(QSizeF millimetres)
 {
@@ -56,17 +29,6 @@ QByteArray pdf(QSizeF millimetres)
     QPainter painter(&writer);
     painter.fillRect(QRect(0, 0, writer.width(), writer.height()), Qt::blue);
     painter.end();
-    return bytes;
-}
-
-QByteArray png(QColor colour)
-{
-    QImage image(400, 300, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
     return bytes;
 }
 
@@ -169,10 +131,10 @@ void ThumbnailProviderTest::hostileFilesFailWithoutCrashing_data()
     QTest::newRow("truncated_png") << QByteArray("cut.png") << png.left(png.size() / 2) << int(FileKind::images);
     QTest::newRow("jpeg_header_only") << QByteArray("cut.jpg") << SampleFiles::jpeg(300, 200).left(120)
                                       << int(FileKind::images);
-    QTest::newRow("png_claiming_100000_square") << QByteArray("huge.png") << claimingPng(100'000, 100'000)
-                                                << int(FileKind::images);
+    QTest::newRow("png_claiming_100000_square")
+        << QByteArray("huge.png") << HostileFiles::claimingPng(100'000, 100'000) << int(FileKind::images);
     QTest::newRow("decompression_bomb_under_the_pixel_cap")
-        << QByteArray("bomb.png") << claimingPng(12'000, 12'000) << int(FileKind::images);
+        << QByteArray("bomb.png") << HostileFiles::claimingPng(12'000, 12'000) << int(FileKind::images);
     QTest::newRow("empty_image") << QByteArray("empty.jpg") << QByteArray() << int(FileKind::images);
     QTest::newRow("text_posing_as_pdf") << QByteArray("fake.pdf") << QByteArray("not a pdf at all")
                                         << int(FileKind::documents);
@@ -197,7 +159,7 @@ void ThumbnailProviderTest::hostileFilesFailWithoutCrashing()
 void ThumbnailProviderTest::thumbnailOfAnotherProgramIsUsedWhenCurrent()
 {
     TestTree tree;
-    const QByteArray path = tree.file("red.png", png(Qt::red));
+    const QByteArray path = tree.file("red.png", SampleFiles::png(400, 300, Qt::red));
     QImage planted(256, 192, QImage::Format_RGB32);
     planted.fill(Qt::green);
     QVERIFY(ThumbnailStore::write(path, kModified, planted, ThumbnailStore::Size::large));
@@ -220,7 +182,7 @@ void ThumbnailProviderTest::recordedFailureIsNotRetriedUntilTheFileChanges()
     QVERIFY(ThumbnailProvider::provide(request(path, FileKind::images)).failed);
 
     // Repaired without a new modification time: the recorded failure stands.
-    tree.file("broken.png", png(Qt::red));
+    tree.file("broken.png", SampleFiles::png(400, 300, Qt::red));
     QVERIFY(ThumbnailProvider::provide(request(path, FileKind::images)).failed);
 
     auto changed = request(path, FileKind::images);
@@ -231,8 +193,8 @@ void ThumbnailProviderTest::recordedFailureIsNotRetriedUntilTheFileChanges()
 void ThumbnailProviderTest::contentsElsewhereAreNeverRead()
 {
     TestTree tree;
-    const QByteArray placeholder = tree.file("photo.png.nextcloud", png(Qt::red));
-    const QByteArray link = tree.symlink("link.png", tree.file("real.png", png(Qt::red)));
+    const QByteArray placeholder = tree.file("photo.png.nextcloud", SampleFiles::png(400, 300, Qt::red));
+    const QByteArray link = tree.symlink("link.png", tree.file("real.png", SampleFiles::png(400, 300, Qt::red)));
     const QByteArray fifo = tree.fifo("pipe.png");
     for (const QByteArray &path : {placeholder, link, fifo}) {
         const auto result = ThumbnailProvider::provide(request(path, FileKind::images));

@@ -62,22 +62,6 @@ private Q_SLOTS:
         QCOMPARE(query.removingChip(0, u"Report x"), QStringLiteral("ort x"));
         QCOMPARE(query.removingChip(0, u"nothing"), QStringLiteral("nothing"));
     }
-
-    // Removing every chip one after another empties the line.
-    void removingEveryChipLeavesNothing()
-    {
-        const Timestamp now = Timestamp::fromUnix(1'736'938'800);
-        const Calendar calendar(QTimeZone::utc(), Qt::Monday);
-        QString text = QStringLiteral("Zip PDF screenshots over 2 MB yesterday older than 1 week in march "
-                                      "from my canon from slack notes");
-        for (int guard = 0; guard < 20; ++guard) {
-            const FileQuery query(text, now, calendar);
-            if (query.chips.isEmpty())
-                break;
-            text = query.removingChip(query.chips.size() - 1, text);
-        }
-        QCOMPARE(text, QString());
-    }
 };
 
 QTEST_GUILESS_MAIN(ChipRemovalTest)

@@ -1,3 +1,4 @@
+#include "samplefiles.h"
 #include "store/audioplayer.h"
 #include "storetesting.h"
 
@@ -150,39 +151,13 @@ private Q_SLOTS:
         const QByteArray second = QFile::encodeName(folder.filePath(QStringLiteral("b.wav")));
         for (const QByteArray &path : { first, second }) {
             QFile file(QString::fromUtf8(path));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(silentWave(0.2)) > 44);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(SampleFiles::wav(200)) > 44);
         }
         LibraryStore store(setup(m_environment.newSettingsFile()));
         store.setFiles({ record(first, FileKind::music), record(second, FileKind::music) });
         store.togglePlayback();
         QCOMPARE(store.currentSong()->path, first);
         QTRY_COMPARE_WITH_TIMEOUT(store.currentSong()->path, second, 10'000);
-    }
-
-private:
-    // A mono 8 kHz 16-bit PCM WAV file of silence.
-    static QByteArray silentWave(double seconds)
-    {
-        const quint32 samples = quint32(8000 * seconds);
-        QByteArray wav;
-        const auto put = [&wav](quint32 value, int bytes) {
-            for (int i = 0; i < bytes; ++i)
-                wav.append(char((value >> (8 * i)) & 0xff));
-        };
-        wav.append("RIFF");
-        put(36 + samples * 2, 4);
-        wav.append("WAVEfmt ");
-        put(16, 4);
-        put(1, 2); // PCM
-        put(1, 2); // mono
-        put(8000, 4);
-        put(16000, 4);
-        put(2, 2);
-        put(16, 2);
-        wav.append("data");
-        put(samples * 2, 4);
-        wav.append(QByteArray(int(samples * 2), '\0'));
-        return wav;
     }
 };
 

@@ -393,26 +393,6 @@ private Q_SLOTS:
         check();
     }
 
-    void destinationKeys_data()
-    {
-        textColumns({ "key" });
-        for (const char *key : { "Home", "Recents", "Images", "Other", "Large Files", "Screenshots", "Duplicates",
-                 "Clean Up", "Downloaded From", "Old installers", "Old archives", "folder:/", "folder:/a b/c",
-                 "source:Gmail", "source:a:b" })
-            textRow(key, { key });
-    }
-
-    void destinationKeys()
-    {
-        QFETCH(QString, key);
-        const std::optional<Destination> destination = Destination::fromKey(key);
-        QVERIFY(destination);
-        QCOMPARE(destination->key(), key);
-        // Keys are exact: another case, or a title that is no key, names nothing.
-        for (const char *other : { "home", "images", "Old downloads", "Folder:/", "" })
-            QVERIFY(!Destination::fromKey(QString::fromUtf8(other)));
-    }
-
     void copyText_data()
     {
         textColumns({ "files", "mode", "clipboard", "status", "preview" });

@@ -1,16 +1,16 @@
 #include "support/hostilefiles.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QtEndian>
 
-#include <algorithm>
 #include <array>
-#include <iterator>
 
 namespace HostileFiles {
 
 namespace {
 
-// ---- Byte and bit writing ----
+// ---- Byte writing ----
 
 template <typename T> void appendLe(QByteArray &out, T value)
 {
@@ -25,57 +25,6 @@ template <typename T> void appendBe(QByteArray &out, T value)
     qToBigEndian(value, bytes);
     out.append(bytes, sizeof(T));
 }
-
-// Deflate's bit order: fields and extra bits go least significant bit first, Huffman codes
-// most significant bit first, both filling each byte from its low end.
-class BitWriter
-{
-public:
-    void bits(quint32 value, int count)
-    {
-        for (int i = 0; i < count; ++i)
-            bit((value >> i) & 1);
-    }
-
-    void code(quint32 value, int length)
-    {
-        for (int i = length - 1; i >= 0; --i)
-            bit((value >> i) & 1);
-    }
-
-    // Long runs of zero bits become whole zero bytes rather than a bit at a time.
-    void zeros(qint64 count)
-    {
-        for (; count > 0 && m_used != 0; --count)
-            bit(0);
-        m_out.append(static_cast<qsizetype>(count / 8), '\0');
-        bits(0, static_cast<int>(count % 8));
-    }
-
-    void alignToByte()
-    {
-        if (m_used != 0)
-            bits(0, 8 - m_used);
-    }
-
-    void appendAligned(const QByteArray &bytes) { m_out.append(bytes); }
-    QByteArray result() const { return m_out; }
-
-private:
-    void bit(quint32 value)
-    {
-        m_pending |= value << m_used;
-        if (++m_used == 8) {
-            m_out.append(static_cast<char>(m_pending));
-            m_pending = 0;
-            m_used = 0;
-        }
-    }
-
-    QByteArray m_out;
-    quint32 m_pending = 0;
-    int m_used = 0;
-};
 
 // ---- Checksums and compression ----
 
@@ -93,49 +42,6 @@ std::array<quint32, 256> makeCrcTable()
     return table;
 }
 
-// Product of two polynomials modulo the CRC polynomial, in the CRC's reflected bit order.
-quint32 multiplyModP(quint32 a, quint32 b)
-{
-    quint32 mask = 1u << 31;
-    quint32 product = 0;
-    for (;;) {
-        if (a & mask) {
-            product ^= b;
-            if ((a & (mask - 1)) == 0)
-                break;
-        }
-        mask >>= 1;
-        b = (b & 1) ? (b >> 1) ^ CrcPolynomial : b >> 1;
-    }
-    return product;
-}
-
-// The CRC of first + second from their separate CRCs: shift the first past the second's
-// length (x^(8 * length) mod P), then add. Lets a gigabyte of spaces be checksummed in
-// microseconds.
-quint32 crc32Combine(quint32 first, quint32 second, qint64 secondLength)
-{
-    quint32 power = 1u << 30; // x^1
-    for (int i = 0; i < 3; ++i)
-        power = multiplyModP(power, power); // x^8, one byte
-    quint32 shift = 1u << 31; // x^0
-    for (; secondLength > 0; secondLength >>= 1) {
-        if (secondLength & 1)
-            shift = multiplyModP(power, shift);
-        power = multiplyModP(power, power);
-    }
-    return multiplyModP(shift, first) ^ second;
-}
-
-quint32 crc32OfRun(char byte, qint64 length)
-{
-    if (length <= 4096)
-        return crc32(QByteArray(static_cast<qsizetype>(length), byte));
-    const quint32 half = crc32OfRun(byte, length / 2);
-    const quint32 whole = crc32Combine(half, half, length / 2);
-    return length % 2 ? crc32(QByteArray(1, byte), whole) : whole;
-}
-
 // qCompress output is a 4-byte length, then a zlib stream.
 QByteArray zlibStream(const QByteArray &data)
 {
@@ -147,55 +53,6 @@ QByteArray rawDeflate(const QByteArray &data)
 {
     const QByteArray stream = zlibStream(data);
     return stream.mid(2, stream.size() - 6);
-}
-
-void storedBlock(BitWriter &out, const QByteArray &data, bool final)
-{
-    Q_ASSERT(data.size() <= 0xffff);
-    out.bits(final ? 1 : 0, 1);
-    out.bits(0, 2);
-    out.alignToByte();
-    QByteArray header;
-    appendLe<quint16>(header, static_cast<quint16>(data.size()));
-    appendLe<quint16>(header, static_cast<quint16>(~data.size()));
-    out.appendAligned(header + data);
-}
-
-// One dynamic Huffman block whose only symbols are ' ' (code 10), end of block (11), length
-// 258 (0) and distance 1 (0), so each 258-byte copy costs two zero bits: the densest ratio
-// deflate allows.
-void spaceRunBlock(BitWriter &out, qint64 copies)
-{
-    out.bits(0, 1); // not final
-    out.bits(2, 2); // dynamic Huffman
-    out.bits(286 - 257, 5); // literal/length codes up to 285
-    out.bits(2 - 1, 5); // two distance codes
-    // Code-length code lengths in deflate's order 16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3,
-    // 13, 2, 14, 1: only 18 (length 1, code 0), 2 and 1 (length 2, codes 11 and 10) are used.
-    constexpr int codeLengthLengths[] = { 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2 };
-    out.bits(static_cast<quint32>(std::size(codeLengthLengths)) - 4, 4);
-    for (int length : codeLengthLengths)
-        out.bits(static_cast<quint32>(length), 3);
-
-    const auto zeroRun = [&](int count) {
-        out.code(0, 1); // 18: repeat a zero length 11 to 138 times
-        out.bits(static_cast<quint32>(count - 11), 7);
-    };
-    const auto lengthOne = [&] { out.code(2, 2); };
-    const auto lengthTwo = [&] { out.code(3, 2); };
-    zeroRun(32); // 0 .. 31
-    lengthTwo(); // ' '
-    zeroRun(138); // 33 .. 170
-    zeroRun(85); // 171 .. 255
-    lengthTwo(); // end of block
-    zeroRun(28); // 257 .. 284
-    lengthOne(); // length 258
-    lengthOne(); // distance 1
-    lengthOne(); // distance 2, unused but keeps the distance code complete
-
-    out.code(2, 2); // literal ' '
-    out.zeros(2 * copies);
-    out.code(3, 2); // end of block
 }
 
 // ---- Containers ----
@@ -319,48 +176,6 @@ QByteArray rgbPng(quint32 width, quint32 height, const QByteArray &rows)
         + pngChunk("IEND", {});
 }
 
-QByteArray jpegSegment(quint8 marker, const QByteArray &payload)
-{
-    QByteArray out;
-    out += '\xff';
-    out += static_cast<char>(marker);
-    appendBe<quint16>(out, static_cast<quint16>(payload.size() + 2));
-    return out + payload;
-}
-
-// A Huffman table with two codes of length 2: symbol 0 takes code 00. For DC, symbol 0 means
-// no difference; for AC, end of block.
-QByteArray jpegHuffmanTable(quint8 classAndId)
-{
-    QByteArray table(1, static_cast<char>(classAndId));
-    table += QByteArray("\x00\x02", 2) + QByteArray(14, '\0'); // codes per length 1 .. 16
-    table += QByteArray("\x00\x01", 2);
-    return table;
-}
-
-// A grayscale baseline JPEG in which every 8 x 8 block is flat grey: each costs four zero bits.
-QByteArray grayJpeg(quint16 width, quint16 height)
-{
-    static constexpr quint8 luminanceQuantisation[64] = { 16, 11, 10, 16, 24, 40, 51, 61, 12, 12, 14, 19, 26, 58, 60,
-        55, 14, 13, 16, 24, 40, 57, 69, 56, 14, 17, 22, 29, 51, 87, 80, 62, 18, 22, 37, 56, 68, 109, 103, 77, 24, 35,
-        55, 64, 81, 104, 113, 92, 49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99 };
-    QByteArray out("\xff\xd8");
-    out += jpegSegment(0xe0, QByteArray("JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00", 14));
-    out += jpegSegment(
-        0xdb, QByteArray(1, '\0') + QByteArray(reinterpret_cast<const char *>(luminanceQuantisation), 64));
-    QByteArray frame(1, '\x08');
-    appendBe<quint16>(frame, height);
-    appendBe<quint16>(frame, width);
-    frame += QByteArray("\x01\x01\x11\x00", 4); // one component, 1 x 1 sampling, table 0
-    out += jpegSegment(0xc0, frame);
-    out += jpegSegment(0xc4, jpegHuffmanTable(0x00));
-    out += jpegSegment(0xc4, jpegHuffmanTable(0x10));
-    out += jpegSegment(0xda, QByteArray("\x01\x01\x00\x00\x3f\x00", 6)); // component 1, tables 0/0, 0 .. 63
-    const qsizetype blocks = (width + 7) / 8 * ((height + 7) / 8);
-    out += QByteArray(std::min<qsizetype>(blocks, 128) / 2 + 1, '\0');
-    return out + "\xff\xd9";
-}
-
 QByteArray isoBox(const char *type, quint32 size, const QByteArray &payload)
 {
     QByteArray out;
@@ -441,34 +256,30 @@ QByteArray hugePng()
 
 QByteArray hugeJpeg()
 {
-    // The frame header's dimensions are 16-bit, so 65,500 (the largest common decoders accept)
-    // stands in for 100,000.
-    return grayJpeg(65500, 65500);
+    // A small grey picture whose frame header claims 65,500 x 65,500 pixels: the dimensions are
+    // 16-bit, and 65,500 is the largest common decoders accept.
+    QImage image(16, 16, QImage::Format_Grayscale8);
+    image.fill(128);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    jpeg.replace(jpeg.indexOf("\xff\xc0") + 5, 4, QByteArray("\xff\xdc\xff\xdc", 4));
+    return jpeg;
 }
 
+// Spaces deflate about a thousandfold: 256 MiB of them, twice what a reader may inflate, take
+// a quarter of a megabyte.
 QByteArray decompressionBomb()
 {
-    const QByteArray head("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                          "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-                          "<w:body><w:p><w:r><w:t xml:space=\"preserve\">");
-    const QByteArray tail("</w:t></w:r></w:p></w:body></w:document>");
-    constexpr qint64 copies = (qint64(1) << 30) / 258 + 1;
-    const qint64 spaces = 1 + 258 * copies;
-
-    BitWriter deflate;
-    storedBlock(deflate, head, false);
-    spaceRunBlock(deflate, copies);
-    storedBlock(deflate, tail, true);
-
-    // Sizes and CRC are true, so nothing short of inflating the whole gigabyte flags the member.
-    const quint32 crc = crc32(tail, crc32Combine(crc32(head), crc32OfRun(' ', spaces), spaces));
-    const qint64 size = head.size() + spaces + tail.size();
-    Q_ASSERT(size < (qint64(1) << 32));
-    const ZipMember document { "word/document.xml", deflate.result(), 8, crc, static_cast<quint32>(size) };
+    const QByteArray document = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                                "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                                "<w:body><w:p><w:r><w:t xml:space=\"preserve\">"
+        + QByteArray(256 << 20, ' ') + "</w:t></w:r></w:p></w:body></w:document>";
     return zipArchive({
         deflatedMember("[Content_Types].xml", docxContentTypes()),
         deflatedMember("_rels/.rels", docxRelationships()),
-        document,
+        deflatedMember("word/document.xml", document),
     });
 }
 
@@ -642,6 +453,19 @@ QByteArray playlist(const QByteArray &segment)
 {
     return "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXT-X-MEDIA-SEQUENCE:0\n#EXTINF:10.0,\n" + segment
         + "\n#EXT-X-ENDLIST\n";
+}
+
+QByteArray claimingPng(quint32 width, quint32 height)
+{
+    return rgbPng(width, height, QByteArray(64 * 1024, '\0'));
+}
+
+QByteArray zip(const QList<std::pair<QByteArray, QByteArray>> &members, ZipMethod method)
+{
+    QList<ZipMember> entries;
+    for (const auto &[name, contents] : members)
+        entries.append(method == ZipMethod::deflated ? deflatedMember(name, contents) : storedMember(name, contents));
+    return zipArchive(entries);
 }
 
 } // namespace HostileFiles

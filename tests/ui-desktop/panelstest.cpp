@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QSystemTrayIcon>
@@ -78,9 +77,6 @@ private Q_SLOTS:
         QuickSearchView &view = openPanel(desk);
         QuickSearchPanel *panel = desk.services.panel();
         QVERIFY(panel->isVisible());
-        QCOMPARE(panel->size(), QuickSearchPanel::kSize);
-        QVERIFY(panel->windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(panel->windowFlags() & Qt::FramelessWindowHint);
         QTest::keyClicks(field(view), QStringLiteral("report"));
         QTest::keyClick(field(view), Qt::Key_Escape);
         QVERIFY(!panel->isVisible());
@@ -180,8 +176,6 @@ private Q_SLOTS:
         QVERIFY(named<QWidget>(view, QStringLiteral("Clear"))->isVisibleTo(&view));
         view.setQuery(QString());
         QVERIFY(!named<QWidget>(view, QStringLiteral("Clear"))->isVisibleTo(&view));
-        QVERIFY(showsLabel(*desk.services.panel(), QStringLiteral("↩ Open   Ctrl+↩ Show in Tessary   Alt+↩ Show in Folder")));
-        QVERIFY(showsLabel(*desk.services.panel(), QStringLiteral("esc Close")));
     }
 
     void ctrlReturnShowsTheFileInTheMainWindow()
@@ -220,12 +214,6 @@ private Q_SLOTS:
         QVERIFY(!desk.services.tray()->icon());
         desk.store.setMenuBarEnabled(true);
         QVERIFY(desk.services.tray()->icon());
-        QStringList texts;
-        const QList<QAction *> actions = desk.services.tray()->menu()->actions();
-        for (const QAction *action : actions)
-            if (!action->isSeparator())
-                texts.append(action->text());
-        QCOMPARE(texts, StoreTesting::strings({ "Quick Search  Shift+Ctrl+Space", "Open Tessary", "Settings…", "Quit" }));
     }
 
     void downloadsList_data()
@@ -255,9 +243,6 @@ private Q_SLOTS:
             QVERIFY(named<QWidget>(*panel, QStringLiteral("dl-%1.zip").arg(downloads - 1)));
             QVERIFY(!named<QWidget>(*panel, QStringLiteral("dl-0.zip")));
         }
-        QVERIFY(named<QPushButton>(*panel, QStringLiteral("Quick Search  Shift+Ctrl+Space")));
-        QVERIFY(named<QPushButton>(*panel, QStringLiteral("Open Tessary")));
-        QVERIFY(named<QPushButton>(*panel, QStringLiteral("Settings…")));
     }
 
     void showInTessaryFromTheDownloadsList()
@@ -282,7 +267,6 @@ private Q_SLOTS:
         Desk desk(m_environment);
         desk.services.showSettings();
         SettingsWindow *window = desk.services.settingsWindow();
-        QCOMPARE(window->size(), SettingsWindow::kSize);
         auto *run = named<QPushButton>(*window, QStringLiteral("Run enabled rules now"));
         QVERIFY(run && !run->isEnabled());
         named<QCheckBox>(*window, QStringLiteral("Organize screenshots into Screenshots/year-month folders"))->click();

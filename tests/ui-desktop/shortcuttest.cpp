@@ -48,16 +48,6 @@ class ShortcutTest : public QObject
     StoreTesting::StoreEnvironment m_environment;
 
 private Q_SLOTS:
-    void firstLaunchRegistersShiftCtrlSpace()
-    {
-        Desk desk(m_environment);
-        QCOMPARE(desk.state->bound.size(), 1);
-        QCOMPARE(desk.state->bound.first().code, 49u);
-        QCOMPARE(desk.state->bound.first().mods, 768u);
-        QCOMPARE(desk.services.shortcutLabel(), QStringLiteral("Shift+Ctrl+Space"));
-        QCOMPARE(desk.store.hotKeyStatus(), QStringLiteral("Quick Search: Shift+Ctrl+Space"));
-    }
-
     void storedValuesOfTheWrongTypeCountAsAbsent_data()
     {
         QTest::addColumn<QByteArray>("defaults");
@@ -95,35 +85,6 @@ private Q_SLOTS:
         QCOMPARE(state->bound, (QList<HotKey> { HotKey { code, mods } }));
         QCOMPARE(services.shortcutLabel(), label);
         QCOMPARE(store.hotKeyStatus(), QStringLiteral("Quick Search: ") + label);
-    }
-
-    void statusLines_data()
-    {
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("registered") << int(Result::registered) << QString()
-                                    << QStringLiteral("Quick Search: Shift+Ctrl+Space");
-        QTest::newRow("grab taken by another client")
-            << int(Result::refused) << QStringLiteral("BadAccess")
-            << QStringLiteral("Shortcut unavailable (BadAccess). Choose another combination.");
-        QTest::newRow("D-Bus error name")
-            << int(Result::refused) << QStringLiteral("org.freedesktop.DBus.Error.AccessDenied")
-            << QStringLiteral("Shortcut unavailable (org.freedesktop.DBus.Error.AccessDenied). Choose another combination.");
-        QTest::newRow("no service at all") << int(Result::unavailable) << QString() << DesktopServices::unavailableStatus();
-    }
-
-    void statusLines()
-    {
-        QFETCH(int, result);
-        QFETCH(QString, detail);
-        QFETCH(QString, status);
-        auto state = std::make_shared<FakeBackendState>();
-        state->outcome = { Result(result), detail };
-        Desk desk(m_environment, state);
-        QTRY_COMPARE(desk.store.hotKeyStatus(), status);
-        if (Result(result) == Result::unavailable)
-            QVERIFY(status.contains(u"tessary --quick-search"));
     }
 
     void firstWorkingBackendIsKeptAndItsPressTogglesThePanel()

