@@ -1,6 +1,7 @@
 #include "common/eventwait.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 void EventWait::atMost(int maxMs)
@@ -10,4 +11,16 @@ void EventWait::atMost(int maxMs)
     wake.setSingleShot(true);
     wake.start(maxMs);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+bool EventWait::until(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        atMost(5);
+    }
+    return true;
 }

@@ -46,14 +46,7 @@ void report(const char *what, const std::vector<double> &times, double target)
 
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        EventWait::atMost(5);
-    }
-    return true;
+    return EventWait::until(done, timeoutMs);
 }
 
 LibraryStore::Setup setup()

@@ -51,14 +51,7 @@ constexpr int kBurst = 10'000;
 
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = 120'000)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        EventWait::atMost(5);
-    }
-    return true;
+    return EventWait::until(done, timeoutMs);
 }
 
 double epochSeconds()

@@ -82,10 +82,7 @@ ScanResult LibraryScanner::scan(const QByteArrayList &roots, const Options &opti
     for (const QByteArray &root : roots)
         standardized.append(standardizedPath(root));
 
-    QHash<QByteArray, const FileRecord *> previous;
-    previous.reserve(options.previous.size());
-    for (const FileRecord &record : options.previous)
-        previous.insert(record.path, &record);
+    const QHash<QByteArray, const FileRecord *> previous = ScanPipeline::recordsByPath(options.previous);
 
     const MetadataReader reader = MetadataReader::load();
     ScanPipeline::RecordPipeline pipeline(

@@ -148,10 +148,7 @@ RescanResult LibraryScanner::rescan(
         if (!root.isEmpty())
             standardizedRoots.append(standardizedPath(root));
 
-    QHash<QByteArray, const FileRecord *> previous;
-    previous.reserve(options.previous.size());
-    for (const FileRecord &record : options.previous)
-        previous.insert(record.path, &record);
+    const QHash<QByteArray, const FileRecord *> previous = ScanPipeline::recordsByPath(options.previous);
     const MetadataReader reader = MetadataReader::load();
     ScanPipeline::RecordPipeline pipeline(
         reader, previous, options.readContentMetadata ? options.readContents : MediaContentsReader(), stop);

@@ -32,6 +32,16 @@ inline UniqueFd openDirectory(int parentFd, const char *name, bool followLink)
     return UniqueFd(::openat(parentFd, name, flags));
 }
 
+// The records of the last scan by path, for reusing what has not changed.
+inline QHash<QByteArray, const FileRecord *> recordsByPath(const QList<FileRecord> &records)
+{
+    QHash<QByteArray, const FileRecord *> byPath;
+    byPath.reserve(records.size());
+    for (const FileRecord &record : records)
+        byPath.insert(record.path, &record);
+    return byPath;
+}
+
 // A file found by the walk, waiting for its record.
 struct FoundFile
 {
