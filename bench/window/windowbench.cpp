@@ -58,8 +58,9 @@ int stallVerdict(const char *what, const EventLoopWatch &watch, double seconds, 
 {
     const bool met = watch.longestStallMs() <= 16;
     std::printf("  %s of %lld files: %.2f s; longest event-loop stall %.1f ms, of which %.1f ms main-thread work "
-                "(target 16 ms): %s\n",
-        what, qlonglong(files), seconds, watch.longestStallMs(), watch.longestStallCpuMs(), met ? "PASS" : "FAIL");
+                "and %.1f ms waiting for a processor (target 16 ms): %s\n",
+        what, qlonglong(files), seconds, watch.longestStallMs(), watch.longestStallCpuMs(), watch.longestStallWaitMs(),
+        met ? "PASS" : "FAIL");
     return met ? 0 : 1;
 }
 
