@@ -126,9 +126,8 @@ int time(const QString &folder)
         loop.exec();
     const qint64 wall = timer.elapsed();
     const qint64 processor = processorMilliseconds() - processorStart;
-    std::printf("%d of %lld thumbnails ready for %dx%d-point tiles: %lld ms wall, %lld ms processor\n", arrived,
-        static_cast<long long>(files.size()), kTileBox.width(), kTileBox.height(), static_cast<long long>(wall),
-        static_cast<long long>(processor));
+    std::printf("%d of %lld thumbnails ready for the window's tiles: %lld ms wall, %lld ms processor\n", arrived,
+        static_cast<long long>(files.size()), static_cast<long long>(wall), static_cast<long long>(processor));
     return arrived == files.size() ? 0 : 1;
 }
 
