@@ -120,7 +120,8 @@ bool writeSet(const QString &photo, const QString &dir, const QString &stem)
 
 std::optional<FeaturePrint> printFile(const QString &path)
 {
-    const auto thumbnail = ThumbnailLoader::load(QFile::encodeName(path), SimilarityFinder::kThumbnailSide);
+    const auto thumbnail
+        = ThumbnailLoader::loadReduced(QFile::encodeName(path), SimilarityFinder::kThumbnailSide, FeaturePrint::kSourceSide);
     return thumbnail ? FeaturePrint::make(*thumbnail) : std::nullopt;
 }
 

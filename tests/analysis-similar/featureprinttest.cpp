@@ -25,7 +25,8 @@ private:
     static FeaturePrint printOfFile(const QByteArray &bytes)
     {
         TestTree tree;
-        const auto thumbnail = ThumbnailLoader::load(tree.file("image", bytes), SimilarityFinder::kThumbnailSide);
+        const auto thumbnail = ThumbnailLoader::loadReduced(
+            tree.file("image", bytes), SimilarityFinder::kThumbnailSide, FeaturePrint::kSourceSide);
         if (!thumbnail)
             qFatal("the test image could not be decoded");
         return *FeaturePrint::make(*thumbnail);
@@ -111,6 +112,60 @@ private Q_SLOTS:
         QCOMPARE(thumbnail->size(), QSize(256, 192));
         const float d = FeaturePrint::distance(*FeaturePrint::make(*thumbnail), printOfFile(encode(photo, "jpg")));
         QVERIFY2(d <= SimilarityFinder::kDefaultThreshold, qPrintable(QString::number(d)));
+    }
+
+    void reducedDecodeGroupsLikeFullDecode_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QSize>("expected");
+        QTest::addColumn<bool>("alike"); // with the print of the full decode of the reference
+
+        const QImage photo = make(7).scaled(1600, 1200, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const auto resized = [&](int w, int h) { return photo.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); };
+        QTest::newRow("eighth of 1600x1200") << encode(photo, "jpg", 90) << QSize(200, 150) << true;
+        QTest::newRow("eighth at quality 30") << encode(photo, "jpg", 30) << QSize(200, 150) << true;
+        QTest::newRow("quarter of 1000x750") << encode(resized(1000, 750), "jpg") << QSize(250, 187) << true;
+        QTest::newRow("eighth of 1521x1141, not a multiple of 8")
+            << encode(resized(1521, 1141), "jpg") << QSize(190, 142) << true;
+        QTest::newRow("eighth of 2400x1800, then fitted") << encode(resized(2400, 1800), "jpg") << QSize(256, 192) << true;
+        QTest::newRow("progressive") << [&] {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "jpg");
+            writer.setProgressiveScanWrite(true);
+            writer.write(photo);
+            return bytes;
+        }() << QSize(200, 150) << true;
+        QTest::newRow("turned by its Exif orientation") << [&] {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "jpg");
+            writer.setTransformation(QImageIOHandler::TransformationRotate90);
+            writer.write(photo.transformed(QTransform().rotate(-90)));
+            return bytes;
+        }() << QSize(200, 150) << true;
+        QTest::newRow("PNG fitted, not reduced") << encode(photo, "png") << QSize(256, 192) << true;
+        QTest::newRow("a different picture")
+            << encode(make(3).scaled(1600, 1200, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "jpg")
+            << QSize(200, 150) << false;
+    }
+
+    void reducedDecodeGroupsLikeFullDecode()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QSize, expected);
+        QFETCH(bool, alike);
+        const QImage photo = make(7).scaled(1600, 1200, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const FeaturePrint full = *FeaturePrint::make(QImage::fromData(encode(photo, "jpg", 90)));
+        TestTree tree;
+        const auto reduced = ThumbnailLoader::loadReduced(
+            tree.file("photo", contents), SimilarityFinder::kThumbnailSide, FeaturePrint::kSourceSide);
+        QVERIFY(reduced);
+        QCOMPARE(reduced->size(), expected);
+        const float d = FeaturePrint::distance(full, *FeaturePrint::make(*reduced));
+        QVERIFY2((d <= SimilarityFinder::kDefaultThreshold) == alike, qPrintable(QString::number(d)));
     }
 
     void awkwardFiles_data()

@@ -58,6 +58,11 @@ private Q_SLOTS:
     void newestRequestsRunFirstAndCancelledOnesNever();
     void askedAgainWhileStoppingStillArrives();
     void holdsAtMostCapacityImages();
+    void boxDecidesTheSizeReadAndTheScale_data();
+    void boxDecidesTheSizeReadAndTheScale();
+    void largerBoxReplacesTheImageSmallerKeepsIt();
+    void withdrawnRequestsAreNeverDelivered_data();
+    void withdrawnRequestsAreNeverDelivered();
     void viewPaintsThumbnailOnceReady();
     void hiddenViewWithdrawsItsRequest();
 
@@ -238,6 +243,111 @@ void ThumbnailCacheTest::holdsAtMostCapacityImages()
     QTRY_COMPARE_WITH_TIMEOUT(ready.count(), files.size(), 60'000);
     const auto held = std::count_if(files.cbegin(), files.cend(), [&](const FileRecord &f) { return !cache.cached(f).isNull(); });
     QCOMPARE(held, qsizetype(ThumbnailCache::kCapacity));
+}
+
+// Thumbnails of one picture in the shared cache at three sizes, each in its own colour.
+void ThumbnailCacheTest::boxDecidesTheSizeReadAndTheScale_data()
+{
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QSize>("expected");
+
+    QTest::newRow("row_reads_normal") << 1.0 << QSize(35, 35) << QColor(Qt::green) << QSize(35, 26);
+    QTest::newRow("default_tile_reads_large") << 1.0 << QSize(162, 162) << QColor(Qt::red) << QSize(162, 121);
+    QTest::newRow("tile_at_2x_reads_x_large") << 2.0 << QSize(162, 162) << QColor(Qt::blue) << QSize(324, 243);
+    QTest::newRow("inspector_box_reads_x_large") << 1.0 << QSize(280, 220) << QColor(Qt::blue) << QSize(280, 210);
+    QTest::newRow("beyond_every_size_keeps_the_largest") << 1.0 << QSize(700, 700) << QColor(Qt::blue) << QSize(512, 384);
+}
+
+void ThumbnailCacheTest::boxDecidesTheSizeReadAndTheScale()
+{
+    QFETCH(double, ratio);
+    QFETCH(QSize, box);
+    QFETCH(QColor, colour);
+    QFETCH(QSize, expected);
+
+    TestTree tree;
+    const FileRecord file = record(tree.file("photo.jpg", QByteArray("not read: the cache has it")));
+    const auto store = [&](Qt::GlobalColor fill, ThumbnailStore::Size size) {
+        QImage image(1024, 768, QImage::Format_RGB32);
+        image.fill(fill);
+        QVERIFY(ThumbnailStore::write(file.path, file.modified, image, size));
+    };
+    store(Qt::green, ThumbnailStore::Size::normal);
+    store(Qt::red, ThumbnailStore::Size::large);
+    store(Qt::blue, ThumbnailStore::Size::xLarge);
+    ThumbnailCache cache(options(2, ratio));
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    cache.request(file, box);
+    QVERIFY(ready.wait());
+    const QImage image = cache.cached(file);
+    QCOMPARE(image.size(), expected);
+    QCOMPARE(image.pixelColor(image.width() / 2, image.height() / 2), colour);
+}
+
+void ThumbnailCacheTest::largerBoxReplacesTheImageSmallerKeepsIt()
+{
+    TestTree tree;
+    const FileRecord file = record(tree.file("photo.png", SampleFiles::png(1200, 900, Qt::red)));
+    ThumbnailCache cache(options());
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    cache.request(file, QSize(162, 162));
+    QVERIFY(ready.wait());
+    QCOMPARE(cache.cached(file).size(), QSize(162, 121));
+    QVERIFY(cache.holds(file, QSize(100, 100)));
+    QVERIFY(!cache.holds(file));
+
+    // The large size the first request wrote back is the best the shared cache has.
+    cache.request(file);
+    QVERIFY(ready.wait());
+    QCOMPARE(cache.cached(file).size(), QSize(256, 192));
+    cache.request(file, QSize(162, 162));
+    QVERIFY(!cache.isRequested(file));
+    QCOMPARE(cache.cached(file).size(), QSize(256, 192));
+}
+
+// A tile scrolled away, or a file changed on disk and asked for in its new state: the request
+// for what is no longer wanted never sends `thumbnailReady`, whether it was waiting or running.
+void ThumbnailCacheTest::withdrawnRequestsAreNeverDelivered_data()
+{
+    QTest::addColumn<bool>("waiting");
+    QTest::addColumn<bool>("changed");
+
+    QTest::newRow("scrolled_away_while_waiting") << true << false;
+    QTest::newRow("scrolled_away_while_running") << false << false;
+    QTest::newRow("changed_while_waiting") << true << true;
+    QTest::newRow("changed_while_running") << false << true;
+}
+
+void ThumbnailCacheTest::withdrawnRequestsAreNeverDelivered()
+{
+    QFETCH(bool, waiting);
+    QFETCH(bool, changed);
+
+    TestTree tree;
+    const FileRecord busy = record(tree.file("busy.png", SampleFiles::png(3000, 2000, Qt::green)));
+    const FileRecord before = record(tree.file("photo.png", SampleFiles::png(1200, 900, Qt::red)));
+    FileRecord last = record(tree.file("other.png", SampleFiles::png(400, 300, Qt::green)));
+    ThumbnailCache cache(options(1));
+    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
+    if (waiting)
+        cache.request(busy); // keeps the only thread, so the next request waits
+    cache.request(before);
+    if (changed) {
+        tree.file("photo.png", SampleFiles::png(1200, 900, Qt::blue));
+        last = record(before.path, Timestamp::fromUnix(1'700'000'060, 5));
+    } else {
+        cache.cancel(before);
+    }
+    cache.request(last);
+    QTRY_VERIFY_WITH_TIMEOUT(readyKeys(ready).contains(ThumbnailCache::key(last)), 20'000);
+    QTRY_VERIFY(!cache.isRequested(before));
+    QVERIFY(!readyKeys(ready).contains(ThumbnailCache::key(before)));
+    if (changed) {
+        QVERIFY(cache.cached(before).isNull());
+        QCOMPARE(cache.cached(last).pixelColor(3, 3), QColor(Qt::blue));
+    }
 }
 
 void ThumbnailCacheTest::viewPaintsThumbnailOnceReady()

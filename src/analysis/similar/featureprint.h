@@ -27,6 +27,9 @@ public:
     static constexpr int kShapeSize = kBand * kBand - 1;
     static constexpr int kGrid = 4;           // colour layout cells per side
     static constexpr int kColourSize = kGrid * kGrid * 3;
+    // An image whose shorter side has this many pixels holds all the detail a print keeps (twice
+    // the raster, so the smooth reduction to it still averages areas).
+    static constexpr int kSourceSide = 2 * kSide;
 
     // Absent for a null image. Transparent areas are seen over white.
     static std::optional<FeaturePrint> make(const QImage &image);

@@ -20,6 +20,13 @@ public:
     // images keep their size. Absent when the file cannot be opened or decoded.
     static std::optional<QImage> load(const QByteArray &path, int longestSide);
 
+    // Like `load`, for a caller that needs only `detailSide` pixels on the shorter side: a JPEG
+    // is decoded at the smallest of the decoder's reductions (1/8, 1/4, 1/2, taken in the
+    // transform domain, with its fast transform and plain chroma upsampling) that keeps that
+    // many, and fitted into `longestSide` only when still larger. The result may therefore be
+    // smaller than `longestSide`; other formats are fitted as by `load`.
+    static std::optional<QImage> loadReduced(const QByteArray &path, int longestSide, int detailSide);
+
     // Largest decoder allocation, in megabytes.
     static constexpr int kAllocationLimitMegabytes = 256;
     // Images claiming more pixels than this are refused before decoding.

@@ -1,5 +1,6 @@
 #include "readers/helper/readerservice.h"
 
+#include "analysis/similar/featureprint.h"
 #include "analysis/similar/thumbnailloader.h"
 #include "analysis/text/contentreader.h"
 #include "analysis/thumbnails/thumbnailgenerator.h"
@@ -244,7 +245,8 @@ ReaderResponse ReaderService::handle(const ReaderRequest &request, std::stop_tok
     case ReaderTask::thumbnail:
         return makeThumbnail(request, stop);
     case ReaderTask::print: {
-        const std::optional<QImage> image = ThumbnailLoader::load(request.path, request.edge);
+        const std::optional<QImage> image
+            = ThumbnailLoader::loadReduced(request.path, request.edge, FeaturePrint::kSourceSide);
         return withImage(image.value_or(QImage()));
     }
     case ReaderTask::media:

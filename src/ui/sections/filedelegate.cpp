@@ -22,9 +22,12 @@ void FileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     look.selected = m_store.selectedIDs().contains(file.id());
     look.minimal = m_store.minimal();
     if (!file.isCloudOnly) {
-        look.thumbnail = ThumbnailCache::shared().cached(file);
-        if (look.thumbnail.isNull())
-            m_view.noteRequested(index.row(), file);
+        const ThumbnailCache &cache = ThumbnailCache::shared();
+        const QSize box = m_store.listMode() ? FilePainter::kRowThumbnailBox : FilePainter::tileThumbnailBox(look.tileSide);
+        look.thumbnail = cache.cached(file);
+        // A thumbnail made for a smaller tile shows, scaled, until one for this size is in.
+        if (look.thumbnail.isNull() || !cache.holds(file, box))
+            m_view.noteRequested(index.row(), file, box);
     }
     if (m_store.listMode())
         FilePainter::paintRow(*painter, option.rect, option.palette, file, look, m_locale);

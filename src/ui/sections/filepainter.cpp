@@ -16,6 +16,8 @@ namespace {
 
 constexpr int kTextGap = 6;
 constexpr int kButtonSide = 24;
+// Between a tile's square and its thumbnail's box, on each side.
+constexpr int kThumbnailInset = 4;
 
 void paintThumbnail(QPainter &painter, const QRect &box, const FileRecord &file, const Look &look, qreal radius)
 {
@@ -57,6 +59,11 @@ int tileHeight(int tileSide, const QFont &font)
 {
     const QFontMetrics metrics(font);
     return tileSide + kTextGap + 2 * metrics.height() + 4;
+}
+
+QSize tileThumbnailBox(int tileSide)
+{
+    return QSize(tileSide - 2 * kThumbnailInset, tileSide - 2 * kThumbnailInset).expandedTo(QSize(1, 1));
 }
 
 QRect textButtonRect(const QRect &tile, int tileSide)
@@ -147,7 +154,8 @@ void paintTile(QPainter &painter, const QRect &rect, const QPalette &palette, co
     }
     const int side = std::min(look.tileSide, rect.width());
     const QRect thumb(rect.center().x() - side / 2 + 1, rect.top(), side, side);
-    paintThumbnail(painter, thumb.adjusted(4, 4, -4, -4), file, look, 8);
+    paintThumbnail(painter, thumb.adjusted(kThumbnailInset, kThumbnailInset, -kThumbnailInset, -kThumbnailInset), file,
+        look, 8);
 
     if (file.isCloudOnly) {
         const QPixmap badge = tintedSymbol(u"icloud", 16, Theme::ink(palette), painter.device()->devicePixelRatioF());

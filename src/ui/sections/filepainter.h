@@ -40,6 +40,9 @@ struct Look
 
 // Height of a tile whose thumbnail is `tileSide` square: the thumbnail, the name and the size.
 int tileHeight(int tileSide, const QFont &font);
+// The box, in points, a thumbnail is painted into: in a tile `tileSide` wide, or in a row.
+QSize tileThumbnailBox(int tileSide);
+constexpr QSize kRowThumbnailBox {kRowThumb, kRowThumb};
 // Where a tile's "Copy image text" button sits inside a tile drawn in `tile`.
 QRect textButtonRect(const QRect &tile, int tileSide);
 // Whether the tile of `file` has that button: local images only.

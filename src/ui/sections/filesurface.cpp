@@ -103,7 +103,8 @@ void FileSurface::paintEvent(QPaintEvent *)
         look.thumbnail = ThumbnailCache::shared().cached(m_file);
         if (look.thumbnail.isNull() && !m_requested) {
             m_requested = true;
-            ThumbnailCache::shared().request(m_file);
+            ThumbnailCache::shared().request(m_file,
+                m_shape == Shape::tile ? FilePainter::tileThumbnailBox(look.tileSide) : FilePainter::kRowThumbnailBox);
         }
     }
     if (m_shape == Shape::tile)

@@ -96,13 +96,13 @@ void FileView::scrollContentsBy(int dx, int dy)
     cancelHidden();
 }
 
-void FileView::noteRequested(int row, const FileRecord &file)
+void FileView::noteRequested(int row, const FileRecord &file, QSize pointBox)
 {
     QString key = ThumbnailCache::key(file);
     if (m_requested.contains(key))
         return;
     m_requested.insert(std::move(key), Pending { row, file });
-    ThumbnailCache::shared().request(file);
+    ThumbnailCache::shared().request(file, pointBox);
 }
 
 void FileView::cancelHidden()

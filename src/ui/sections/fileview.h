@@ -22,8 +22,8 @@ class FileView : public QListView
 public:
     FileView(LibraryStore &store, FileListModel &model, QWidget *parent = nullptr);
 
-    // Called by the delegate when it painted `row` without its thumbnail and asked for it.
-    void noteRequested(int row, const FileRecord &file);
+    // Called by the delegate when it painted `row` without its thumbnail for a `pointBox` box.
+    void noteRequested(int row, const FileRecord &file, QSize pointBox);
     // The thumbnails asked for and not yet delivered, by key (for tests and diagnostics).
     qsizetype pendingThumbnails() const { return m_requested.size(); }
     // The number of files in a row as laid out now: the step of Up and Down.

@@ -7,8 +7,10 @@
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QScreen>
+#include <QThread>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -21,6 +23,9 @@ ThumbnailCache::Options sharedOptions()
     ThumbnailCache::Options options;
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         options.devicePixelRatio = screen->devicePixelRatio();
+    // Reading a cached thumbnail is processor work in this process: one reader per core. Made
+    // thumbnails wait on the reader helpers instead, which bound themselves.
+    options.threads = std::max(2, QThread::idealThreadCount());
     options.version = QStringLiteral(TESSARY_VERSION);
     return options;
 }
@@ -31,6 +36,11 @@ QImage fitted(QImage image, QSize box)
     if (image.width() > box.width() || image.height() > box.height())
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+}
+
+bool covers(QSize box, QSize needed)
+{
+    return box.width() >= needed.width() && box.height() >= needed.height();
 }
 
 } // namespace
@@ -54,9 +64,6 @@ ThumbnailCache::ThumbnailCache() : ThumbnailCache(sharedOptions())
 ThumbnailCache::ThumbnailCache(const Options &options, QObject *parent)
     : QObject(parent)
     , m_options(options)
-    , m_pixelSize(QSize(static_cast<int>(std::lround(kPointSize.width() * options.devicePixelRatio)),
-          static_cast<int>(std::lround(kPointSize.height() * options.devicePixelRatio)))
-                      .expandedTo(QSize(1, 1)))
     , m_images(kByteBudget)
 {
     m_pool.setMaxThreadCount(std::max(1, options.threads));
@@ -70,8 +77,9 @@ ThumbnailCache::~ThumbnailCache()
 void ThumbnailCache::withdrawAll(int waitMs)
 {
     m_waiting.clear();
-    for (std::stop_source &stop : m_running)
-        stop.request_stop();
+    m_askedAgain.clear();
+    for (Running &running : m_running)
+        running.stop.request_stop();
     m_pool.waitForDone(waitMs);
 }
 
@@ -91,10 +99,28 @@ QIcon ThumbnailCache::fileIcon(const FileRecord &file)
     return icon;
 }
 
+QSize ThumbnailCache::pixelBox(QSize pointBox) const
+{
+    return QSize(static_cast<int>(std::lround(pointBox.width() * m_options.devicePixelRatio)),
+        static_cast<int>(std::lround(pointBox.height() * m_options.devicePixelRatio)))
+        .expandedTo(QSize(1, 1));
+}
+
 QImage ThumbnailCache::cached(const FileRecord &file) const
 {
-    const QImage *image = m_images.object(key(file));
-    return image != nullptr ? *image : QImage();
+    const Entry *entry = m_images.object(key(file));
+    return entry != nullptr ? entry->image : QImage();
+}
+
+bool ThumbnailCache::holds(const FileRecord &file, QSize pointBox) const
+{
+    return heldCovers(key(file), pixelBox(pointBox));
+}
+
+bool ThumbnailCache::heldCovers(const QString &key, QSize box) const
+{
+    const Entry *entry = m_images.object(key);
+    return entry != nullptr && covers(entry->box, box);
 }
 
 bool ThumbnailCache::isRequested(const FileRecord &file) const
@@ -104,23 +130,47 @@ bool ThumbnailCache::isRequested(const FileRecord &file) const
         || std::any_of(m_waiting.cbegin(), m_waiting.cend(), [&](const Job &job) { return job.key == k; });
 }
 
-void ThumbnailCache::request(const FileRecord &file)
+void ThumbnailCache::request(const FileRecord &file, QSize pointBox)
 {
     // A file whose contents are elsewhere keeps its placeholder; asking would download it.
     if (file.isCloudOnly || file.isPackage)
         return;
     const QString k = key(file);
-    if (m_images.contains(k) || m_failed.contains(k))
+    QSize box = pixelBox(pointBox);
+    if (heldCovers(k, box) || m_failed.contains(k))
         return;
+    supersede(file);
     if (const auto running = m_running.constFind(k); running != m_running.constEnd()) {
-        if (running->stop_requested())
-            m_askedAgain.insert(k, file);
+        if (running->stop.stop_requested() || !covers(running->box, box)) {
+            const auto again = m_askedAgain.constFind(k);
+            m_askedAgain.insert(k, Job {k, file, again == m_askedAgain.constEnd() ? box : box.expandedTo(again->box)});
+        }
         return;
     }
-    // Asked again: it becomes the newest request.
-    m_waiting.removeIf([&](const Job &job) { return job.key == k; });
-    m_waiting.append(Job {k, file});
+    // Asked again: it becomes the newest request, for the larger of the boxes. Requests for
+    // earlier states of the file go (the key is the path and the modification time).
+    m_waiting.removeIf([&](const Job &job) {
+        if (job.file.path != file.path)
+            return false;
+        if (job.key == k)
+            box = box.expandedTo(job.box);
+        return job.key == k || job.file.modified < file.modified;
+    });
+    m_waiting.append(Job {k, file, box});
     startWaiting();
+}
+
+void ThumbnailCache::supersede(const FileRecord &file)
+{
+    const auto earlier = [&](const FileRecord &other) { return other.path == file.path && other.modified < file.modified; };
+    for (auto it = m_askedAgain.begin(); it != m_askedAgain.end();)
+        it = earlier(it->file) ? m_askedAgain.erase(it) : std::next(it);
+    for (Running &running : m_running) {
+        if (earlier(running.file)) {
+            running.superseded = true;
+            running.stop.request_stop();
+        }
+    }
 }
 
 void ThumbnailCache::cancel(const FileRecord &file)
@@ -129,7 +179,7 @@ void ThumbnailCache::cancel(const FileRecord &file)
     m_waiting.removeIf([&](const Job &job) { return job.key == k; });
     m_askedAgain.remove(k);
     if (auto running = m_running.find(k); running != m_running.end())
-        running->request_stop();
+        running->stop.request_stop();
 }
 
 void ThumbnailCache::startWaiting()
@@ -137,15 +187,16 @@ void ThumbnailCache::startWaiting()
     while (!m_waiting.isEmpty() && m_running.size() < m_pool.maxThreadCount()) {
         const Job job = m_waiting.takeLast();
         std::stop_source stop;
-        m_running.insert(job.key, stop);
+        m_running.insert(job.key, Running {stop, job.file, job.box});
         ThumbnailProvider::Request request;
         request.path = job.file.path;
         request.modified = job.file.modified;
         request.size = job.file.size;
         request.kind = job.file.kind;
-        request.edge = std::max(m_pixelSize.width(), m_pixelSize.height());
+        // The smallest cached size that covers the box is read.
+        request.edge = std::max(job.box.width(), job.box.height());
         request.version = m_options.version;
-        const QSize box = m_pixelSize;
+        const QSize box = job.box;
         const QString key = job.key;
         m_pool.start([this, request, box, key, token = stop.get_token()] {
             const ThumbnailProvider::Result result = ThumbnailProvider::provide(request, token);
@@ -164,21 +215,33 @@ void ThumbnailCache::startWaiting()
 void ThumbnailCache::finish(const QString &key, const Outcome &outcome)
 {
     const auto running = m_running.find(key);
-    const bool withdrawn = running == m_running.end() || running->stop_requested();
+    const bool withdrawn = running == m_running.end() || running->stop.stop_requested();
+    const bool superseded = running != m_running.end() && running->superseded;
+    const QSize box = running != m_running.end() ? running->box : QSize();
     if (running != m_running.end())
         m_running.erase(running);
-    // A cancelled request's result is still good: keeping it saves the work when the tile
-    // comes back into view.
-    if (!outcome.image.isNull()) {
-        m_images.insert(key, new QImage(outcome.image), std::max(kMinimumCost, qint64(outcome.image.sizeInBytes())));
-        Q_EMIT thumbnailReady(key);
+    std::optional<Job> again;
+    if (const auto found = m_askedAgain.find(key); found != m_askedAgain.end()) {
+        again = *found;
+        m_askedAgain.erase(found);
+    }
+    bool ready = false;
+    if (superseded) {
+        // The file has changed since: what was read of it is of no use to anyone.
+    } else if (!outcome.image.isNull()) {
+        // A withdrawn request's result is still good: keeping it saves the work when the tile
+        // comes back into view, but no one is told unless it was asked for again. A smaller one
+        // does not replace a larger one held.
+        if (!heldCovers(key, box))
+            m_images.insert(key, new Entry {outcome.image, box}, std::max(kMinimumCost, qint64(outcome.image.sizeInBytes())));
+        ready = !withdrawn || again.has_value();
     } else if (outcome.failed && !withdrawn) {
         m_failed.insert(key);
     }
-    if (const auto again = m_askedAgain.find(key); again != m_askedAgain.end()) {
-        if (outcome.image.isNull() && !m_failed.contains(key))
-            m_waiting.append(Job {key, *again});
-        m_askedAgain.erase(again);
-    }
+    if (again && !m_failed.contains(key) && !heldCovers(key, again->box))
+        m_waiting.append(*again);
     startWaiting();
+    // Last: a receiver may ask for more at once.
+    if (ready)
+        Q_EMIT thumbnailReady(key);
 }
