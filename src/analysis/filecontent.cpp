@@ -1,7 +1,6 @@
 #include "analysis/filecontent.h"
 
 #include "library/localfileaccess.h"
-#include "platform/storagelayout.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -40,14 +39,8 @@ public:
     ReadableFile &operator=(const ReadableFile &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
-    int fd() const { return m_fd; }
 
     void adviseSequential() const { ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL); }
-    void adviseWillNeed(qint64 offset, qint64 length) const
-    {
-        if (length > 0)
-            ::posix_fadvise(m_fd, offset, length, POSIX_FADV_WILLNEED);
-    }
 
     // Reads until `size` bytes or the end of the file; -1 on a read error.
     qsizetype read(char *data, qsizetype size, std::optional<qint64> offset = std::nullopt) const
@@ -133,23 +126,6 @@ std::optional<quint64> sampleKey(const QByteArray &path, qint64 size, QByteArray
     // A file that shrank since the scan reads short; the length then enters the key.
     const qsizetype length = first == head ? head + last : first;
     return quickHash(buffer.constData(), static_cast<std::size_t>(length));
-}
-
-std::optional<quint64> diskOffset(const QByteArray &path)
-{
-    const ReadableFile file(path);
-    return file.isOpen() ? StorageLayout::firstByteOffset(file.fd()) : std::nullopt;
-}
-
-void prefetch(const QByteArray &path, qint64 size, qint64 head, qint64 tail)
-{
-    const ReadableFile file(path);
-    if (!file.isOpen())
-        return;
-    head = std::clamp<qint64>(head, 0, size);
-    tail = std::clamp<qint64>(tail, 0, size - head);
-    file.adviseWillNeed(0, head);
-    file.adviseWillNeed(size - tail, tail);
 }
 
 std::optional<QList<QList<qsizetype>>> identicalGroups(

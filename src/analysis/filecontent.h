@@ -28,16 +28,6 @@ std::optional<Sha256::Digest> digest(const QByteArray &path, Sha256 &sha, QByteA
 // compared, it never proves two equal. `buffer` is scratch space kept by the caller.
 std::optional<quint64> sampleKey(const QByteArray &path, qint64 size, QByteArray &buffer);
 
-// Where the file's first byte lies on its device (StorageLayout::firstByteOffset); absent when
-// the file cannot be read or the file system does not say.
-std::optional<quint64> diskOffset(const QByteArray &path);
-
-// Asks the kernel to start reading the first `head` and the last `tail` bytes of a file of
-// `size` bytes into the page cache, without waiting for them: a reader that will soon need them
-// finds them there, and the device sees many requests at once, which it can serve in the order
-// it holds them. Does nothing for a file that cannot be read.
-void prefetch(const QByteArray &path, qint64 size, qint64 head, qint64 tail = 0);
-
 // The files among `paths` (all of `size` bytes at the scan) whose contents are identical, as
 // groups of indices into `paths`, each ascending. The files are read side by side, one chunk of
 // each at a time, and compared byte for byte; a file is dropped and closed as soon as it differs

@@ -8,9 +8,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <limits>
-#include <numeric>
-#include <random>
 
 namespace {
 
@@ -43,25 +40,6 @@ Groups relative(const QList<DuplicateGroup> &groups, const TestTree &tree)
         result.append(paths);
     }
     return result;
-}
-
-// Many files of a few sizes, copies among them and bytes changed here and there.
-void fillWithVariants(TestTree &tree, const QList<qsizetype> &sizes, int count)
-{
-    QRandomGenerator generator(7);
-    QList<QByteArray> bases;
-    for (const qsizetype size : sizes)
-        bases.append(pattern(size, quint32(bases.size() + 3)));
-    for (int i = 0; i < count; ++i) {
-        QByteArray contents = bases[generator.bounded(bases.size())];
-        if (generator.bounded(3) == 0) {
-            // Anywhere, the first and last bytes included, so every chunk gets its changes.
-            const qsizetype at = generator.bounded(4) == 0 ? (generator.bounded(2) ? 0 : contents.size() - 1)
-                                                           : generator.bounded(contents.size());
-            contents[at] = static_cast<char>(generator.bounded(4));
-        }
-        tree.file("f" + QByteArray::number(i), contents);
-    }
 }
 
 } // namespace
@@ -139,7 +117,20 @@ private Q_SLOTS:
         QFETCH(QList<qsizetype>, sizes);
         QFETCH(int, count);
         TestTree tree;
-        fillWithVariants(tree, sizes, count);
+        QRandomGenerator generator(7);
+        QList<QByteArray> bases;
+        for (const qsizetype size : std::as_const(sizes))
+            bases.append(pattern(size, quint32(bases.size() + 3)));
+        for (int i = 0; i < count; ++i) {
+            QByteArray contents = bases[generator.bounded(bases.size())];
+            if (generator.bounded(3) == 0) {
+                // Anywhere, the first and last bytes included, so every chunk gets its changes.
+                const qsizetype at = generator.bounded(4) == 0 ? (generator.bounded(2) ? 0 : contents.size() - 1)
+                                                               : generator.bounded(contents.size());
+                contents[at] = static_cast<char>(generator.bounded(4));
+            }
+            tree.file("f" + QByteArray::number(i), contents);
+        }
         const QList<FileRecord> records = LibraryScanner::scan({ tree.root() }).files;
 
         QHash<QString, QByteArrayList> byDigest;
@@ -160,101 +151,6 @@ private Q_SLOTS:
         }
         QVERIFY(naive.size() >= 2);
         QCOMPARE(found, naive);
-    }
-
-    // Where the files seem to lie and what holds them changes the order and the threads of the
-    // reads, never the groups.
-    void readOrderKeepsGroups_data()
-    {
-        QTest::addColumn<QByteArray>("order");
-        QTest::addColumn<int>("devices");
-        QTest::addColumn<QByteArray>("rotation");
-        QTest::addColumn<int>("solidStateReaders");
-        QTest::newRow("inode-order-solid-state") << QByteArray("inode") << 1 << QByteArray("none") << 4;
-        QTest::newRow("reversed-rotating") << QByteArray("reversed") << 1 << QByteArray("all") << 4;
-        QTest::newRow("shuffled-rotating") << QByteArray("shuffled") << 1 << QByteArray("all") << 4;
-        QTest::newRow("one-offset-for-all-rotating") << QByteArray("tied") << 1 << QByteArray("all") << 4;
-        QTest::newRow("some-without-offset-unknown-device") << QByteArray("partial") << 1 << QByteArray("unknown") << 4;
-        QTest::newRow("three-devices-mixed") << QByteArray("shuffled") << 3 << QByteArray("alternate") << 4;
-        QTest::newRow("every-file-its-own-rotating-device") << QByteArray("inode") << 1'000 << QByteArray("all") << 4;
-        QTest::newRow("one-reader-solid-state") << QByteArray("shuffled") << 2 << QByteArray("none") << 1;
-    }
-
-    void readOrderKeepsGroups()
-    {
-        QFETCH(QByteArray, order);
-        QFETCH(int, devices);
-        QFETCH(QByteArray, rotation);
-        QFETCH(int, solidStateReaders);
-        TestTree tree;
-        fillWithVariants(tree, { 70'000, 70'000, 1'200'000, 9, 5'000 }, 160);
-        const QList<FileRecord> records = LibraryScanner::scan({ tree.root() }).files;
-        const QList<DuplicateGroup> expected = DuplicateFinder::find(records);
-        QVERIFY(expected.size() >= 3);
-
-        QHash<QByteArray, qsizetype> position;
-        for (const FileRecord &record : records)
-            position.insert(record.path, position.size());
-        QList<quint64> shuffled(records.size());
-        std::iota(shuffled.begin(), shuffled.end(), 0);
-        QRandomGenerator generator(5);
-        std::shuffle(shuffled.begin(), shuffled.end(), generator);
-        DuplicateFinder::Storage storage;
-        storage.solidStateReaders = solidStateReaders;
-        storage.locate = [&](const FileRecord &record) {
-            const qsizetype at = position.value(record.path);
-            FileLocation location { dev_t(at % devices), std::nullopt, quint64(at) };
-            if (order == "reversed")
-                location.offset = std::numeric_limits<quint64>::max() - quint64(at);
-            else if (order == "shuffled")
-                location.offset = shuffled[at];
-            else if (order == "tied")
-                location.offset = 42;
-            else if (order == "partial" && at % 2 == 0)
-                location.offset = quint64(records.size() - at);
-            return location;
-        };
-        storage.isRotational = [&](dev_t device) -> std::optional<bool> {
-            if (rotation == "unknown")
-                return std::nullopt;
-            return rotation == "all" || (rotation == "alternate" && device % 2 == 0);
-        };
-        QCOMPARE(DuplicateFinder::find(records, storage), expected);
-    }
-
-    // Files told apart by a key of their first and last 4 KiB before a full comparison, at the
-    // sizes where those samples overlap, touch or leave a middle unread: a copy is never lost,
-    // a file changed only in its middle never joins.
-    void samplesAroundTheirBoundaries_data()
-    {
-        QTest::addColumn<qsizetype>("size");
-        QTest::addColumn<int>("others"); // different files of the same size beside them
-        for (const qsizetype size : { 4'095, 4'096, 4'097, 8'192, 8'193, 12'289, 200'001 }) {
-            QTest::addRow("%lld-bytes", static_cast<long long>(size)) << size << 0;
-            // Beyond the files compared side by side every file is sampled, and the sets are hashed.
-            QTest::addRow("%lld-bytes-among-many", static_cast<long long>(size)) << size << 70;
-        }
-    }
-
-    void samplesAroundTheirBoundaries()
-    {
-        QFETCH(qsizetype, size);
-        QFETCH(int, others);
-        const QByteArray base = pattern(size, 11);
-        const QByteArray middle = alteredMiddle(base);
-        QByteArray first = base;
-        first[0] = static_cast<char>(first[0] ^ 1);
-        QByteArray last = base;
-        last[size - 1] = static_cast<char>(last[size - 1] ^ 1);
-        TestTree tree;
-        for (const auto &[name, contents] : Files {
-                 { "base", base }, { "copy", base }, { "middle", middle }, { "middle-copy", middle },
-                 { "first", first }, { "last", last } })
-            tree.file(name, contents);
-        for (int i = 0; i < others; ++i)
-            tree.file("other" + QByteArray::number(i), pattern(size, quint32(100 + i)));
-        const QList<DuplicateGroup> groups = DuplicateFinder::find(LibraryScanner::scan({ tree.root() }).files);
-        QCOMPARE(relative(groups, tree), (Groups { { "base", "copy" }, { "middle", "middle-copy" } }));
     }
 
     void hashOfContents_data()
