@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
+#include "common/pagecacheeviction.h"
 #include "library/libraryscanner.h"
+#include "readers/readerpool.h"
 #include "scan/processrun.h"
 #include "scan/scanprobe.h"
 
@@ -14,20 +16,27 @@
 namespace {
 
 const char *const kUsage
-    = "Usage: tessary-bench-scan [--runs N] [--expect N] [--tessary PATH] [--no-exiftool] DIR\n"
+    = "Usage: tessary-bench-scan [--runs N] [--expect N] [--tessary PATH] [--no-exiftool]\n"
+      "                          [--baseline PATH] DIR\n"
       "\n"
       "Measures scanning DIR and prints a table: (a) a first scan in a fresh process after the\n"
-      "page cache is dropped, (b) a rescan in the same process given the first scan's records,\n"
+      "page cache is dropped, reading media facts through the reader helpers, and (a') the same\n"
+      "without media facts (no helpers), (b) a rescan in the same process given the first scan's records,\n"
       "(c) find -printf over DIR, (d) exiftool -fast2 reading camera model, picture size and\n"
       "duration, (e) `tessary scan --json DIR` as a whole process; wall time (median of N runs,\n"
       "one for exiftool) and peak resident memory (the largest of the runs). Then the ratios\n"
       "against the targets: rescan at most 1.5 x find, first scan at least 10 x faster than\n"
-      "exiftool, peak memory of `tessary scan` at most 120 MB.\n"
+      "exiftool and within 10 % of the scan without helpers, peak memory of `tessary scan` at\n"
+      "most 120 MB. Where the page cache cannot be dropped (not root), DIR's files, the reader\n"
+      "helper, the programs and their shared libraries are evicted from it instead\n"
+      "(POSIX_FADV_DONTNEED); pages other processes have mapped stay and are reported.\n"
       "\n"
       "  --runs N       runs of each quick measurement (default 3)\n"
       "  --expect N     the number of files DIR holds; the scan must list exactly that many\n"
       "  --tessary PATH the tessary program for (e) (default: tessary beside this program's folder)\n"
       "  --no-exiftool  leave out (d), which takes minutes on a large folder\n"
+      "  --baseline PATH another tessary-bench-scan (an earlier build): its cold scan (a) is\n"
+      "                 timed in the same rounds, as \"before\"\n"
       "\n"
       "Exit status: 0 when every measurement ran (targets missed or not), 1 when one failed or\n"
       "the scan did not list the expected number of files, 2 on a usage error.\n";
@@ -79,9 +88,41 @@ void printTarget(const char *name, double value, const char *unit, const char *t
 int childScan(const Arguments &args)
 {
     const int limit = args.value("--limit").value_or(QByteArray::number(ScanOptions::kDefaultLimit)).toInt();
-    const ScanProbe::Result result = ScanProbe::measure(args.positional(), limit);
+    const ScanProbe::Result result = ScanProbe::measure(
+        args.positional(), limit, args.has("--no-contents") ? ScanProbe::Contents::skipped : ScanProbe::Contents::read);
     std::fputs(ScanProbe::toLine(result).constData(), stdout);
     return 0;
+}
+
+// The files a cold scan reads besides DIR: the programs and every shared library they load.
+QByteArrayList programFiles(const QByteArrayList &programs)
+{
+    QByteArrayList files;
+    for (const QByteArray &program : programs) {
+        files.append(program);
+        const ProcessRun::Measurement m = ProcessRun::run({ "ldd", program }, ProcessRun::Output::capture);
+        for (const QByteArray &line : m.output.split('\n')) {
+            // "libz.so.1 => /lib/x86_64-linux-gnu/libz.so.1 (0x...)" or "/lib64/ld-linux-x86-64.so.2 (0x...)"
+            const qsizetype slash = line.indexOf('/');
+            const qsizetype end = line.indexOf(" (", slash);
+            if (slash >= 0 && end > slash && !files.contains(line.mid(slash, end - slash)))
+                files.append(line.mid(slash, end - slash));
+        }
+    }
+    return files;
+}
+
+// Empties the page cache of what a cold scan reads: drops it where allowed, and evicts DIR and
+// `programFiles`. Returns how, for the table; counts the pages that stayed in `stayed`.
+const char *makeCold(const QByteArray &root, const QByteArrayList &files, qint64 *stayed)
+{
+    // A kernel may accept the write to drop_caches and ignore it: the files are evicted as well.
+    const bool dropped = ProcessRun::dropPageCache();
+    qint64 left = PageCacheEviction::evictTree(root).residentAfter;
+    for (const QByteArray &file : files)
+        left += PageCacheEviction::evictTree(file).residentAfter;
+    *stayed = std::max(*stayed, left);
+    return dropped ? "dropped" : "evicted";
 }
 
 } // namespace
@@ -94,7 +135,9 @@ int main(int argc, char **argv)
         arguments.append(QByteArray(argv[i]));
     QString error;
     const auto args = Arguments::parse(arguments,
-        { { "--help", "--no-exiftool", "--child" }, { "--runs", "--expect", "--tessary", "--limit" } }, &error);
+        { { "--help", "--no-exiftool", "--child", "--no-contents" },
+            { "--runs", "--expect", "--tessary", "--limit", "--baseline" } },
+        &error);
     if (args && args->has("--help")) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -128,27 +171,45 @@ int main(int argc, char **argv)
     bool failed = false;
 
     Row cold { "(a) cold scan, LibraryScanner::scan", "cold", {}, 0, {} };
+    Row bare { "(a') cold scan without media facts", "cold", {}, 0, {} };
+    Row before { "(a) before: cold scan (--baseline)", "cold", {}, 0, {} };
     Row warm { "(b) warm rescan, previous records", "warm", {}, 0, {} };
-    bool dropped = true;
+    const std::optional<QByteArray> baseline = args->value("--baseline");
+    const QByteArrayList coldFiles = programFiles({ self, ReaderPool::locateProgram() });
+    const char *how = "dropped";
+    qint64 stayed = 0;
     std::optional<ScanProbe::Result> first;
     bool allSame = true;
-    for (int i = 0; i < runs; ++i) {
-        dropped = ProcessRun::dropPageCache() && dropped;
-        const ProcessRun::Measurement m = ProcessRun::run(
-            { self, "--child", "--limit", QByteArray::number(limit), root }, ProcessRun::Output::capture);
+    const auto child = [&](const QByteArray &program, const QByteArrayList &extra) -> std::optional<ScanProbe::Result> {
+        how = makeCold(root, coldFiles, &stayed);
+        const ProcessRun::Measurement m
+            = ProcessRun::run(QByteArrayList { program, "--child", "--limit", QByteArray::number(limit) } + extra
+                    + QByteArrayList { root },
+                ProcessRun::Output::capture);
         const auto result = ScanProbe::fromLine(m.output);
-        if (m.exitStatus != 0 || !result) {
-            std::fprintf(stderr, "tessary-bench-scan: the scan in a child process failed\n");
+        if (m.exitStatus != 0 || !result)
+            std::fprintf(stderr, "tessary-bench-scan: the scan in a child process failed (%s)\n", program.constData());
+        return m.exitStatus == 0 ? result : std::nullopt;
+    };
+    for (int i = 0; i < runs; ++i) {
+        const auto result = child(self, {});
+        const auto without = child(self, { "--no-contents" });
+        const auto earlier = baseline ? child(*baseline, {}) : std::nullopt;
+        if (!result || !without || (baseline && !earlier))
             return 1;
-        }
         if (!first)
             first = result;
         allSame = allSame && result->warmSame;
         cold.add(result->coldSeconds, result->coldPeakKilobytes);
+        bare.add(without->coldSeconds, without->coldPeakKilobytes);
+        if (earlier)
+            before.add(earlier->coldSeconds, earlier->coldPeakKilobytes);
         warm.add(result->warmSeconds, result->warmPeakKilobytes);
     }
-    if (!dropped)
-        cold.cache = "warm*";
+    if (qstrcmp(how, "evicted") == 0) {
+        for (Row *row : { &cold, &bare, &before })
+            row->cache = "evicted";
+    }
     warm.note = allSame ? "same records as the first scan" : "DIFFERENT records from the first scan";
     failed = failed || !allSame;
 
@@ -165,8 +226,13 @@ int main(int argc, char **argv)
     if (args->has("--no-exiftool")) {
         exiftool.note = "not run (--no-exiftool)";
     } else {
-        if (!ProcessRun::dropPageCache())
-            exiftool.cache = "warm*";
+        const QByteArrayList exiftoolFiles = programFiles({ "/usr/bin/perl" });
+        if (qstrcmp(
+                makeCold(root,
+                    exiftoolFiles + QByteArrayList { "/usr/bin/exiftool", "/usr/share/perl5/Image/ExifTool" }, &stayed),
+                "evicted")
+            == 0)
+            exiftool.cache = "evicted";
         const ProcessRun::Measurement m
             = ProcessRun::run({ "exiftool", "-fast2", "-r", "-Model", "-ImageSize", "-Duration", root });
         if (m.exitStatus == 127 || m.exitStatus < 0)
@@ -195,16 +261,27 @@ int main(int argc, char **argv)
         std::printf(", expected %s: %s", qPrintable(c.toString(*expected)), right ? "right" : "WRONG");
         failed = failed || !right;
     }
-    std::printf(
-        "\n  page cache: %s\n\n", dropped ? "dropped before each cold run" : "page cache warm (cannot drop it here)");
+    std::printf("\n  page cache: %s before each cold run",
+        qstrcmp(how, "dropped") == 0 ? "dropped" : "evicted for the folder, programs and libraries");
+    if (stayed > 0)
+        std::printf(" (at most %lld pages stayed: mapped by running processes)", static_cast<long long>(stayed));
+    std::printf("\n\n");
     std::printf("  %-36s %-7s %4s %13s %13s\n", "measurement", "cache", "runs", "wall (median)", "peak RSS");
-    for (const Row *row : { &cold, &warm, &find, &exiftool, &command })
+    for (const Row *row : { &cold, &bare, &warm, &find, &exiftool, &command }) {
         printRow(*row);
+        if (row == &bare && baseline)
+            printRow(before);
+    }
 
     std::printf("\nTargets\n");
     if (find.median() > 0)
         printTarget("warm rescan / find", warm.median() / find.median(), " x", "(target <= 1.5 x)",
             warm.median() <= 1.5 * find.median());
+    if (bare.median() > 0)
+        printTarget("cold scan / without helpers", cold.median() / bare.median(), " x", "(target <= 1.10 x)",
+            cold.median() <= 1.10 * bare.median());
+    if (baseline && before.median() > 0)
+        printTarget("cold scan / before", cold.median() / before.median(), " x", "", cold.median() <= before.median());
     if (!exiftool.seconds.isEmpty() && cold.median() > 0)
         printTarget("exiftool / cold scan", exiftool.median() / cold.median(), " x", "(target >= 10 x)",
             exiftool.median() >= 10 * cold.median());

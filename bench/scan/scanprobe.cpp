@@ -26,11 +26,13 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 
 namespace ScanProbe {
 
-Result measure(const QByteArrayList &roots, int limit)
+Result measure(const QByteArrayList &roots, int limit, Contents contents)
 {
     Result result;
     LibraryScanner::Options options;
     options.readContents = &ContentReaders::mediaFacts;
+    options.prepareContents = &ContentReaders::prepareMediaFacts;
+    options.readContentMetadata = contents == Contents::read;
     options.limit = limit;
 
     auto start = std::chrono::steady_clock::now();

@@ -22,7 +22,11 @@ struct Result
     bool warmSame = false; // the rescan gave exactly the first scan's records
 };
 
-Result measure(const QByteArrayList &roots, int limit);
+// Contents: whether the scans read the media facts of pictures, recordings and music through the
+// reader helpers (started as the walk begins), or only what the walk and the file's attributes
+// tell.
+enum class Contents { read, skipped };
+Result measure(const QByteArrayList &roots, int limit, Contents contents = Contents::read);
 
 // One line of "key=value" pairs, so that a parent process can read a child's result.
 QByteArray toLine(const Result &result);

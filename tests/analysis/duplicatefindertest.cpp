@@ -153,6 +153,41 @@ private Q_SLOTS:
         QCOMPARE(found, naive);
     }
 
+    // Files told apart by a key of their first and last 4 KiB before a full comparison, at the
+    // sizes where those samples overlap, touch or leave a middle unread: a copy is never lost,
+    // a file changed only in its middle never joins.
+    void samplesAroundTheirBoundaries_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        QTest::addColumn<int>("others"); // different files of the same size beside them
+        for (const qsizetype size : { 4'095, 4'096, 4'097, 8'192, 8'193, 12'289, 200'001 }) {
+            QTest::addRow("%lld-bytes", static_cast<long long>(size)) << size << 0;
+            // Beyond the files compared side by side every file is sampled, and the sets are hashed.
+            QTest::addRow("%lld-bytes-among-many", static_cast<long long>(size)) << size << 70;
+        }
+    }
+
+    void samplesAroundTheirBoundaries()
+    {
+        QFETCH(qsizetype, size);
+        QFETCH(int, others);
+        const QByteArray base = pattern(size, 11);
+        const QByteArray middle = alteredMiddle(base);
+        QByteArray first = base;
+        first[0] = static_cast<char>(first[0] ^ 1);
+        QByteArray last = base;
+        last[size - 1] = static_cast<char>(last[size - 1] ^ 1);
+        TestTree tree;
+        for (const auto &[name, contents] : Files {
+                 { "base", base }, { "copy", base }, { "middle", middle }, { "middle-copy", middle },
+                 { "first", first }, { "last", last } })
+            tree.file(name, contents);
+        for (int i = 0; i < others; ++i)
+            tree.file("other" + QByteArray::number(i), pattern(size, quint32(100 + i)));
+        const QList<DuplicateGroup> groups = DuplicateFinder::find(LibraryScanner::scan({ tree.root() }).files);
+        QCOMPARE(relative(groups, tree), (Groups { { "base", "copy" }, { "middle", "middle-copy" } }));
+    }
+
     void hashOfContents_data()
     {
         QTest::addColumn<QByteArray>("contents");
