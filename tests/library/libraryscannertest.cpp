@@ -6,7 +6,6 @@
 #include "support/testtree.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -95,17 +94,12 @@ private Q_SLOTS:
     void rescan();
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void LibraryScannerTest::initTestCase()
 {
-    QVERIFY(m_home.isValid());
-    const QByteArray home = QFile::encodeName(m_home.path());
-    qputenv("HOME", home);
-    qputenv("XDG_DATA_HOME", home + "/data");
-    qputenv("XDG_CONFIG_HOME", home + "/config");
-    qputenv("XDG_CACHE_HOME", home + "/cache");
+    m_home.becomeHome();
 }
 
 void LibraryScannerTest::walkRules_data()

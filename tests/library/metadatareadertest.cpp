@@ -23,16 +23,12 @@ private Q_SLOTS:
     void hugeAttributesIgnored();
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void MetadataReaderTest::initTestCase()
 {
-    const QByteArray home = QFile::encodeName(m_home.path());
-    qputenv("HOME", home);
-    qputenv("XDG_DATA_HOME", home + "/data");
-    qputenv("XDG_CONFIG_HOME", home + "/config");
-    qputenv("XDG_CACHE_HOME", home + "/cache");
+    m_home.becomeHome();
 }
 
 void MetadataReaderTest::attributes_data()
