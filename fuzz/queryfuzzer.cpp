@@ -1,15 +1,20 @@
-// Feeds arbitrary search lines to the parser, removes every chip and matches a record.
+// Feeds arbitrary search lines to the parser, removes every chip and matches a record; searches
+// the line for a piece of itself, or a piece with one byte changed, with every substring method.
 //
 // Input: one byte choosing the time zone and first weekday, eight bytes of "now" in seconds
 // (any value, far beyond the calendar's years included), then the search line as UTF-8.
 
 #include "query/filequery.h"
 #include "query/querymatcher.h"
+#include "query/substringsearch_p.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -72,6 +77,28 @@ void checkMatching(const FileQuery &query, const QString &text, uint8_t choice, 
     check(query.matches(record, text) == slow, "FileQuery::matches disagrees with QueryMatcher");
 }
 
+// Every method agrees with std::string_view::find. The eight bytes of "now" choose the word's
+// length (up to 81 bytes, past two vector blocks), its place in the line, whether one of its
+// bytes is changed into a near miss, and the two bytes the vector methods test first.
+void checkSubstringSearch(std::string_view line, const uint8_t *choice)
+{
+    if (line.size() < 2)
+        return;
+    const size_t length = 2 + choice[0] % std::min<size_t>(line.size() - 1, 80);
+    const size_t start = choice[1] % (line.size() - length + 1);
+    std::string word(line.substr(start, length));
+    if (choice[2] & 1)
+        word[choice[3] % length] = char(word[choice[3] % length] ^ (1 + choice[4] % 255));
+    const size_t a = choice[5] % length;
+    const size_t b = choice[6] % length == a ? (a + 1) % length : choice[6] % length;
+    const bool expected = line.find(word) != std::string_view::npos;
+    for (const SubstringSearch::Method method :
+        { SubstringSearch::Method::plain, SubstringSearch::Method::sse2, SubstringSearch::fastest() }) {
+        check(SubstringSearch::contains(line, word, std::min(a, b), std::max(a, b), method) == expected,
+            "a substring search method disagrees with find");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -86,5 +113,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(query.chips.size() == query.tokens.size(), "chips and tokens differ in length");
     checkRemoval(query, text);
     checkMatching(query, text, data[0], seconds);
+    checkSubstringSearch(std::string_view(reinterpret_cast<const char *>(data + 9), size - 9), data + 1);
     return 0;
 }

@@ -63,9 +63,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         // Cached thumbnails are read from here: never the user's own cache.
-        QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_CACHE_HOME", (m_home.path() + u"/cache").toUtf8());
+        m_home.becomeHome();
     }
 
     void grouping_data()
@@ -293,7 +291,7 @@ private Q_SLOTS:
         tree.setModified("original.jpg", Timestamp::fromUnix(1'700'000'000));
         const QByteArray thumbnailed = tree.file("thumbnailed.jpg", "contents only a thumbnail shows");
         tree.setModified("thumbnailed.jpg", Timestamp::fromUnix(1'700'000'100, 500'000'000));
-        writeCachedThumbnail(m_home.path().toUtf8() + "/cache", folder.constData(), thumbnailed,
+        writeCachedThumbnail(m_home.path("cache"), folder.constData(), thumbnailed,
                              1'700'000'100 + mtimeShift,
                              photo.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
@@ -306,7 +304,7 @@ private Q_SLOTS:
     }
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
     std::unique_ptr<TestTree> m_families;
     QList<FileRecord> m_familyRecords;
     SimilarityResult m_oneWorker;

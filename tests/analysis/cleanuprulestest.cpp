@@ -51,8 +51,7 @@ class CleanupRulesTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("HOME", m_home.root());
-        qputenv("XDG_DATA_HOME", m_home.path("data"));
+        m_home.becomeHome();
         QStandardPaths::setTestModeEnabled(true);
     }
 

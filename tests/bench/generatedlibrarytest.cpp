@@ -1,6 +1,7 @@
 #include "generator/libraryplan.h"
 #include "library/libraryscanner.h"
 #include "readers/contentreaders.h"
+#include "support/testtree.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -36,7 +37,7 @@ private:
     void generate(const QByteArray &folder);
     const FileRecord *record(const QByteArray &relative) const;
 
-    QTemporaryDir m_home;
+    TestTree m_home;
     QTemporaryDir m_first;
     QByteArray m_root;
     LibraryPlan m_plan;
@@ -66,12 +67,7 @@ const FileRecord *GeneratedLibraryTest::record(const QByteArray &relative) const
 
 void GeneratedLibraryTest::initTestCase()
 {
-    const QByteArray home = QFile::encodeName(m_home.path());
-    qputenv("HOME", home);
-    qputenv("XDG_DATA_HOME", home + "/data");
-    qputenv("XDG_CONFIG_HOME", home + "/config");
-    qputenv("XDG_CACHE_HOME", home + "/cache");
-
+    m_home.becomeHome();
     m_root = QFile::encodeName(m_first.path()) + "/library";
     generate(m_root);
     m_plan = LibraryPlan::make(kSeed, kFiles);

@@ -22,15 +22,13 @@ private Q_SLOTS:
     void homeMatchesTheScan();
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void WindowBenchTest::initTestCase()
 {
     // Scans read the user's recently-used list; keep them to a folder of the test's own.
-    QVERIFY(m_home.isValid());
-    for (const char *name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME" })
-        qputenv(name, QFile::encodeName(m_home.path()));
+    m_home.becomeHome();
 }
 
 void WindowBenchTest::statsSummarise_data()

@@ -4,10 +4,7 @@
 #include "support/testtree.h"
 
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QTest>
-
-#include <filesystem>
 
 class ImageMetadataReaderTest : public QObject
 {
@@ -59,8 +56,6 @@ void ImageMetadataReaderTest::facts()
     QFETCH(QString, dimensions);
 
     TestTree tree;
-    // QTemporaryDir cannot remove names that are not UTF-8: remove the tree by its bytes.
-    const auto cleanup = qScopeGuard([&tree] { std::filesystem::remove_all(tree.root().toStdString()); });
     const MediaFacts facts = ImageMetadataReader::read(tree.file(name, contents));
     QCOMPARE(facts.camera.value_or(QString()), camera);
     QCOMPARE(facts.dimensions.value_or(QString()), dimensions);

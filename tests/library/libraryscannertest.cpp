@@ -6,12 +6,9 @@
 #include "support/testtree.h"
 
 #include <QFile>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
-#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -97,17 +94,12 @@ private Q_SLOTS:
     void rescan();
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void LibraryScannerTest::initTestCase()
 {
-    QVERIFY(m_home.isValid());
-    const QByteArray home = QFile::encodeName(m_home.path());
-    qputenv("HOME", home);
-    qputenv("XDG_DATA_HOME", home + "/data");
-    qputenv("XDG_CONFIG_HOME", home + "/config");
-    qputenv("XDG_CACHE_HOME", home + "/cache");
+    m_home.becomeHome();
 }
 
 void LibraryScannerTest::walkRules_data()
@@ -273,8 +265,6 @@ void LibraryScannerTest::unreadableSubfolder()
 void LibraryScannerTest::recordFields()
 {
     TestTree tree;
-    // QTemporaryDir cannot remove names that are not UTF-8: remove the tree by its bytes.
-    const auto cleanup = qScopeGuard([&tree] { std::filesystem::remove_all(tree.root().toStdString()); });
     const QByteArray notes = tree.file("r/caf\xe9 \xff.txt", "hello world");
     const QByteArray tone = tree.file("r/\xfe/tone.wav", SampleFiles::wav(2000));
     const Timestamp modified = Timestamp::fromUnix(1622548800, 123456789);

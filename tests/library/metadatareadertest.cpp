@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <filesystem>
 #include <sys/xattr.h>
 
 class MetadataReaderTest : public QObject
@@ -24,16 +23,12 @@ private Q_SLOTS:
     void hugeAttributesIgnored();
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void MetadataReaderTest::initTestCase()
 {
-    const QByteArray home = QFile::encodeName(m_home.path());
-    qputenv("HOME", home);
-    qputenv("XDG_DATA_HOME", home + "/data");
-    qputenv("XDG_CONFIG_HOME", home + "/config");
-    qputenv("XDG_CACHE_HOME", home + "/cache");
+    m_home.becomeHome();
 }
 
 void MetadataReaderTest::attributes_data()
@@ -87,8 +82,6 @@ void MetadataReaderTest::attributes()
 void MetadataReaderTest::lastUsedFromRecentFiles()
 {
     TestTree tree;
-    // QTemporaryDir cannot remove names that are not UTF-8: remove the tree by its bytes.
-    const auto cleanup = qScopeGuard([&tree] { std::filesystem::remove_all(tree.root().toStdString()); });
     const QByteArray used = tree.file("used \xff.txt");
     const QByteArray unused = tree.file("unused.txt");
     const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");

@@ -11,7 +11,6 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -62,14 +61,12 @@ private Q_SLOTS:
     void videoFrame();
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void ThumbnailProviderTest::initTestCase()
 {
-    QVERIFY(m_home.isValid());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("cache"))));
+    m_home.becomeHome();
 }
 
 void ThumbnailProviderTest::init()

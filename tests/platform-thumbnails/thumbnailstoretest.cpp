@@ -5,7 +5,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QImageWriter>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gio/gio.h>
@@ -78,14 +77,12 @@ private:
     // Writes a PNG as another program would, at the name the standard derives from the URI.
     void plant(const QByteArray &folder, const QByteArray &uri, const QByteArray &mtime, const QImage &image);
 
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void ThumbnailStoreTest::initTestCase()
 {
-    QVERIFY(m_home.isValid());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("cache"))));
+    m_home.becomeHome();
     // GIO answers for local files itself, without the desktop's file system daemons.
     qputenv("GIO_USE_VFS", "local");
 }

@@ -84,8 +84,7 @@ class TrashTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("HOME", m_home.root());
-        qputenv("XDG_DATA_HOME", m_home.path("data"));
+        m_home.becomeHome();
     }
 
     void trashesAndTrashCliRestores_data()

@@ -40,9 +40,6 @@ private Q_SLOTS:
         row("source cut inside a lowered letter", u"from drive.\u0130amch pdf", 1, u"amch pdf");
         row("word starting inside a lowered letter", u"from drive.\u0130amch pdf", 2, u"from drive. pdf");
         row("phrases around a taken one", u"from pdf march", 0, u"from march");
-
-        row("index past the end", u"  PDFs over 5 MB", 7, u"  PDFs over 5 MB");
-        row("negative index", u"PDFs  ", -1, u"PDFs  ");
     }
     void removesChip()
     {

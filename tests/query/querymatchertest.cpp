@@ -1,9 +1,7 @@
 #include "query/querymatcher.h"
 
 #include "query/filequery.h"
-#include "query/substringsearch_p.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <string_view>
@@ -186,52 +184,6 @@ private Q_SLOTS:
         QCOMPARE(matcher.matching(records, texts), (QList<qsizetype> { 3, 11, 19 }));
         texts.resize(12);
         QCOMPARE(matcher.matching(records, texts), (QList<qsizetype> { 3, 11 }));
-    }
-
-    // The vector searches against the plain one, on texts dense with near misses and with
-    // matches on both sides of every 16- and 32-byte block edge.
-    void substringSearchMethodsAgree_data()
-    {
-        QTest::addColumn<int>("method");
-        QTest::addColumn<QByteArray>("alphabet");
-        QTest::addColumn<int>("maxWordLength");
-        const std::pair<const char *, SubstringSearch::Method> methods[]
-            = { { "sse2", SubstringSearch::Method::sse2 }, { "fastest", SubstringSearch::fastest() } };
-        for (const auto &[name, method] : methods) {
-            const auto row
-                = [&](const char *what) -> QTestData & { return QTest::addRow("%s, %s", name, what) << int(method); };
-            row("two letters") << QByteArray("ab") << 6;
-            row("letters and blanks") << QByteArray("eat ") << 12;
-            row("utf-8 bytes") << QByteArray("\xc3\xa9\xa8"
-                                             "e")
-                               << 8;
-            row("words longer than a block") << QByteArray("ab") << 70;
-        }
-    }
-    void substringSearchMethodsAgree()
-    {
-        QFETCH(int, method);
-        QFETCH(QByteArray, alphabet);
-        QFETCH(int, maxWordLength);
-        QRandomGenerator random(7);
-        const auto pick = [&](int length) {
-            std::string bytes(size_t(length), '\0');
-            for (char &c : bytes)
-                c = alphabet[random.bounded(int(alphabet.size()))];
-            return bytes;
-        };
-        for (int round = 0; round < 4000; ++round) {
-            const std::string text = pick(random.bounded(0, 140));
-            const std::string word = pick(random.bounded(2, maxWordLength + 1));
-            const size_t first = size_t(random.bounded(int(word.size())));
-            size_t second = size_t(random.bounded(int(word.size())));
-            second = second == first ? (first + 1) % word.size() : second;
-            const bool expected = text.find(word) != std::string::npos;
-            QVERIFY2(SubstringSearch::contains(
-                         text, word, std::min(first, second), std::max(first, second), SubstringSearch::Method(method))
-                    == expected,
-                (word + " in " + text).c_str());
-        }
     }
 };
 

@@ -1,12 +1,11 @@
 #include "samplefiles.h"
 #include "store/audioplayer.h"
 #include "storetesting.h"
+#include "support/testtree.h"
 
-#include <QFile>
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace StoreTesting;
@@ -146,13 +145,9 @@ private Q_SLOTS:
     {
         if (QMediaDevices::audioOutputs().isEmpty())
             QSKIP("no audio output on this machine: the real player cannot play");
-        QTemporaryDir folder;
-        const QByteArray first = QFile::encodeName(folder.filePath(QStringLiteral("a.wav")));
-        const QByteArray second = QFile::encodeName(folder.filePath(QStringLiteral("b.wav")));
-        for (const QByteArray &path : { first, second }) {
-            QFile file(QString::fromUtf8(path));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(SampleFiles::wav(200)) > 44);
-        }
+        TestTree tree;
+        const QByteArray first = tree.file("a.wav", SampleFiles::wav(200));
+        const QByteArray second = tree.file("b.wav", SampleFiles::wav(200));
         LibraryStore store(setup(m_environment.newSettingsFile()));
         store.setFiles({ record(first, FileKind::music), record(second, FileKind::music) });
         store.togglePlayback();

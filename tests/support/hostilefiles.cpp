@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QtEndian>
 
-#include <array>
+#include <zlib.h>
 
 namespace HostileFiles {
 
@@ -28,18 +28,10 @@ template <typename T> void appendBe(QByteArray &out, T value)
 
 // ---- Checksums and compression ----
 
-constexpr quint32 CrcPolynomial = 0xedb88320;
-
-std::array<quint32, 256> makeCrcTable()
+quint32 crcOf(const QByteArray &data)
 {
-    std::array<quint32, 256> table {};
-    for (quint32 n = 0; n < 256; ++n) {
-        quint32 c = n;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? CrcPolynomial ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
+    const auto *bytes = reinterpret_cast<const Bytef *>(data.constData());
+    return static_cast<quint32>(::crc32(0, bytes, static_cast<uInt>(data.size())));
 }
 
 // qCompress output is a 4-byte length, then a zlib stream.
@@ -68,12 +60,12 @@ struct ZipMember
 
 ZipMember storedMember(const QByteArray &name, const QByteArray &contents)
 {
-    return { name, contents, 0, crc32(contents), static_cast<quint32>(contents.size()) };
+    return { name, contents, 0, crcOf(contents), static_cast<quint32>(contents.size()) };
 }
 
 ZipMember deflatedMember(const QByteArray &name, const QByteArray &contents)
 {
-    return { name, rawDeflate(contents), 8, crc32(contents), static_cast<quint32>(contents.size()) };
+    return { name, rawDeflate(contents), 8, crcOf(contents), static_cast<quint32>(contents.size()) };
 }
 
 // The fields local and central headers share, from "version needed" to the name length.
@@ -161,7 +153,7 @@ QByteArray pngChunk(const char *type, const QByteArray &data)
     QByteArray out;
     appendBe<quint32>(out, static_cast<quint32>(data.size()));
     out += typed;
-    appendBe<quint32>(out, crc32(typed));
+    appendBe<quint32>(out, crcOf(typed));
     return out;
 }
 
@@ -415,15 +407,6 @@ QByteArray goodLetter()
 }
 
 } // namespace
-
-quint32 crc32(const QByteArray &data, quint32 crc)
-{
-    static const std::array<quint32, 256> table = makeCrcTable();
-    quint32 c = ~crc;
-    for (char byte : data)
-        c = table[(c ^ static_cast<quint8>(byte)) & 0xff] ^ (c >> 8);
-    return ~c;
-}
 
 QList<File> hostile()
 {

@@ -44,7 +44,4 @@ enum class ZipMethod { stored, deflated };
 // A well-formed zip archive of `members` (name, contents), for tests of the formats built on zip.
 QByteArray zip(const QList<std::pair<QByteArray, QByteArray>> &members, ZipMethod method = ZipMethod::deflated);
 
-// The CRC-32 of zip and PNG, continuing from a previous result like zlib's crc32().
-quint32 crc32(const QByteArray &data, quint32 crc = 0);
-
 } // namespace HostileFiles

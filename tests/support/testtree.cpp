@@ -45,6 +45,14 @@ QByteArray TestTree::file(const QByteArray &relative, const QByteArray &contents
     return p;
 }
 
+void TestTree::becomeHome() const
+{
+    qputenv("HOME", m_root);
+    qputenv("XDG_CONFIG_HOME", path("config"));
+    qputenv("XDG_DATA_HOME", path("data"));
+    qputenv("XDG_CACHE_HOME", path("cache"));
+}
+
 void TestTree::makeParent(const QByteArray &relative)
 {
     const qsizetype slash = relative.lastIndexOf('/');

@@ -29,6 +29,9 @@ public:
     // Sets a user extended attribute; returns false where the file system has none (tmpfs
     // before Linux 6.6), so the caller can skip.
     bool setAttribute(const QByteArray &relative, const char *name, const QByteArray &value);
+    // Points HOME at the tree and XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME at its
+    // config, data and cache folders, so nothing the test runs reaches the user's own files.
+    void becomeHome() const;
 
 private:
     void makeParent(const QByteArray &relative);

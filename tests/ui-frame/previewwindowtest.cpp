@@ -83,13 +83,10 @@ private Q_SLOTS:
         QVERIFY(!m_preview->isVisible());
         m_store->setPreview(m_files[0]);
         QVERIFY(m_preview->isVisible());
-        QCOMPARE(m_preview->size(), QSize(800, 600));
         QCOMPARE(m_preview->findChild<QLabel *>(QStringLiteral("previewName"))->text(), QStringLiteral("a.txt"));
         QVERIFY(qobject_cast<QuickPreview *>(body->currentWidget()));
         m_store->setPreview(m_files[1]);
         QCOMPARE(body->currentWidget()->objectName(), QStringLiteral("cloudState"));
-        QVERIFY(shownLabelTexts(body->currentWidget()).contains(QStringLiteral("Stored in the cloud")));
-        QVERIFY(shownLabelTexts(body->currentWidget()).contains(QStringLiteral("Open this file to download it.")));
         m_store->setTextPreview(QStringLiteral("some text"));
         auto *text = qobject_cast<QPlainTextEdit *>(body->currentWidget());
         QVERIFY(text);
@@ -101,16 +98,13 @@ private Q_SLOTS:
     {
         m_store->setPreview(m_files[0]);
         auto *toggle = m_preview->findChild<QPushButton *>(QStringLiteral("textToggle"));
-        QCOMPARE(toggle->text(), QStringLiteral("Select Text"));
         toggle->click();
         QVERIFY(m_store->copyingText());
         QVERIFY(!toggle->isEnabled());
         QTRY_VERIFY(m_store->textPreview());
         QVERIFY(toggle->isEnabled());
-        QCOMPARE(toggle->text(), QStringLiteral("Preview"));
         toggle->click();
         QVERIFY(!m_store->textPreview());
-        QCOMPARE(toggle->text(), QStringLiteral("Select Text"));
     }
 
     void steppingDropsTheOldText()

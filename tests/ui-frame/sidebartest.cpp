@@ -60,9 +60,6 @@ private Q_SLOTS:
             << strings({ "pdfs from last week", "big videos" })
             << strings({ "LIBRARY", "PINNED", "LOCATIONS", "SAVED SEARCHES" })
             << strings({ "Projects", "Photos", "Downloads", "/", "Add folder", "pdfs from last week", "big videos" });
-        QTest::newRow("only saved searches")
-            << QStringList() << QByteArrayList() << strings({ "screenshots" })
-            << strings({ "LIBRARY", "LOCATIONS", "SAVED SEARCHES" }) << strings({ "Add folder", "screenshots" });
     }
 
     void sections()

@@ -13,8 +13,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("destination");
         QTest::addColumn<QString>("expected");
         QTest::newRow("kind") << QString() << QStringLiteral("Images") << QStringLiteral("Images");
-        QTest::newRow("clean-up category")
-            << QString() << QStringLiteral("Old screenshots") << QStringLiteral("Old screenshots");
         QTest::newRow("folder: last component") << QString() << QStringLiteral("folder:/home/ada/Projects/Tessary")
                                                 << QStringLiteral("Tessary");
         QTest::newRow("folder: trailing slash") << QString() << QStringLiteral("folder:/home/ada/Music/")

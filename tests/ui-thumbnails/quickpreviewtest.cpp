@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <limits>
@@ -83,16 +82,12 @@ private Q_SLOTS:
     void playbackStopsWhenTheFileChanges();
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void QuickPreviewTest::initTestCase()
 {
-    QVERIFY(m_home.isValid());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("cache"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
+    m_home.becomeHome();
 }
 
 void QuickPreviewTest::pageFor_data()

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -67,16 +66,12 @@ private Q_SLOTS:
     void hiddenViewWithdrawsItsRequest();
 
 private:
-    QTemporaryDir m_home;
+    TestTree m_home;
 };
 
 void ThumbnailCacheTest::initTestCase()
 {
-    QVERIFY(m_home.isValid());
-    qputenv("HOME", QFile::encodeName(m_home.path()));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("cache"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
+    m_home.becomeHome();
 }
 
 void ThumbnailCacheTest::init()
