@@ -124,7 +124,6 @@ int run(const QByteArrayList &arguments)
         allReadable = FolderCheck::readable("tessary scan", root) && allReadable;
 
     options.readContents = &ContentReaders::mediaFacts;
-    options.prepareContents = &ContentReaders::prepareMediaFacts;
     ScanResult result = LibraryScanner::scan(args->positional(), options);
     if (const auto query = args->value("--query"))
         keepMatches(result, QString::fromUtf8(*query));

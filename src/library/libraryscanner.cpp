@@ -84,8 +84,6 @@ ScanResult LibraryScanner::scan(const QByteArrayList &roots, const Options &opti
 
     const QHash<QByteArray, const FileRecord *> previous = ScanPipeline::recordsByPath(options.previous);
 
-    if (options.readContentMetadata && options.readContents && options.prepareContents)
-        options.prepareContents();
     const MetadataReader reader = MetadataReader::load();
     ScanPipeline::RecordPipeline pipeline(
         reader, previous, options.readContentMetadata ? options.readContents : MediaContentsReader(), stop);

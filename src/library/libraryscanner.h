@@ -6,7 +6,6 @@
 #include <QByteArrayList>
 #include <QList>
 
-#include <functional>
 #include <stop_token>
 
 // Turns the chosen folders into one flat list of records.
@@ -27,9 +26,6 @@ struct ScanOptions
     bool readContentMetadata = true;
     // What opens them; without one no file's contents are read.
     MediaContentsReader readContents;
-    // Called once as a walk begins that may read contents, so that whatever reads them can get
-    // ready while the folders are walked; must return at once (any thread may call it).
-    std::function<void()> prepareContents;
 };
 
 class LibraryScanner

@@ -96,11 +96,6 @@ std::optional<QImage> printImage(const QByteArray &path, int longestSide, std::s
     return response.image;
 }
 
-void prepareMediaFacts()
-{
-    ReaderPool::shared().prestart();
-}
-
 QList<MediaFacts> mediaFacts(const QList<std::pair<QByteArray, FileKind>> &files, std::stop_token stop)
 {
     QList<ReaderRequest> batch;

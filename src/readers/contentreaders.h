@@ -47,8 +47,6 @@ std::optional<QImage> printImage(const QByteArray &path, int longestSide, std::s
 // Camera, pixel size and duration of images, videos and music, in the order asked; empty facts
 // for a file that could not be read.
 QList<MediaFacts> mediaFacts(const QList<std::pair<QByteArray, FileKind>> &files, std::stop_token stop = {});
-// Starts the helpers `mediaFacts` uses, without waiting for them (ScanOptions::prepareContents).
-void prepareMediaFacts();
 
 // The page sizes of a PDF in points; absent when it is not a readable, unlocked PDF.
 std::optional<QList<QSizeF>> pdfPageSizes(const QByteArray &path);

@@ -517,40 +517,6 @@ std::unique_ptr<ReaderPool::Helper> ReaderPool::startHelper(QString *error)
     return helper;
 }
 
-void ReaderPool::prestart()
-{
-    std::jthread finished; // the last start-up's thread, joined once the lock is released
-    std::lock_guard lock(m_mutex);
-    if (m_prestarting || m_health != Health::ready || m_live >= m_options.helpers)
-        return;
-    m_prestarting = true;
-    finished = std::move(m_prestarter);
-    m_prestarter = std::jthread([this] { startIdleHelpers(); });
-}
-
-void ReaderPool::startIdleHelpers()
-{
-    for (;;) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_health != Health::ready || m_live >= m_options.helpers) {
-                m_prestarting = false;
-                return;
-            }
-            ++m_live;
-        }
-        QString error;
-        std::unique_ptr<Helper> helper = startHelper(&error);
-        const bool started = helper != nullptr;
-        checkIn(std::move(helper));
-        if (!started) {
-            std::lock_guard lock(m_mutex);
-            m_prestarting = false;
-            return;
-        }
-    }
-}
-
 std::unique_ptr<ReaderPool::Helper> ReaderPool::checkOut(QString *error)
 {
     std::unique_lock lock(m_mutex);

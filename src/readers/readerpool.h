@@ -82,12 +82,6 @@ public:
     ReaderPool(const ReaderPool &) = delete;
     ReaderPool &operator=(const ReaderPool &) = delete;
 
-    // Starts the pool's helpers on a thread of its own and returns at once, so that a batch
-    // expected soon finds them ready instead of waiting for their start. Does nothing when the
-    // helpers are running or being started, or the pool is not ready; a helper that fails to
-    // start counts as it would for a batch, and no other is tried.
-    void prestart();
-
     QList<ReaderResponse> run(const QList<ReaderRequest> &batch, std::stop_token stop = {});
     ReaderResponse run(const ReaderRequest &request, std::stop_token stop = {});
 
@@ -117,7 +111,6 @@ private:
     void answered();
     QString unavailableReason() const;
     void closeIdleHelpers(std::stop_token stop);
-    void startIdleHelpers();
     quint32 nextId();
 
     Options m_options;
@@ -136,7 +129,4 @@ private:
 
     std::condition_variable_any m_trimWake;
     std::jthread m_trimmer;
-    bool m_prestarting = false;
-    // Last: it uses the members above until it is joined.
-    std::jthread m_prestarter;
 };

@@ -10,7 +10,6 @@ LibraryWorkers LibraryWorkers::standard()
     LibraryWorkers workers;
     workers.scan = [](const QByteArrayList &roots, ScanOptions options, std::stop_token stop) {
         options.readContents = &ContentReaders::mediaFacts;
-        options.prepareContents = &ContentReaders::prepareMediaFacts;
         return LibraryScanner::scan(roots, options, std::move(stop));
     };
     workers.rescan

@@ -4,7 +4,6 @@
 
 #include "readers/readerpool.h"
 
-#include "library/libraryscanner.h"
 #include "readers/readercodec.h"
 #include "support/testtree.h"
 
@@ -423,63 +422,6 @@ private Q_SLOTS:
             QVERIFY(response.error.value_or(QString()).startsWith(QStringLiteral("No file reader")));
         }
         QCOMPARE(pool.run(textOf(m_first)).status, Status::unavailable);
-    }
-
-    // Helpers started ahead of a batch serve it: none is started twice, and asking again while
-    // they run starts no more.
-    void prestartedHelpersServeTheFirstBatch()
-    {
-        ReaderPool pool(testOptions());
-        pool.prestart();
-        pool.prestart();
-        QTRY_COMPARE(pool.startedHelpers(), 2);
-        pool.prestart();
-        std::thread other([&] { QCOMPARE(pool.run(textOf(m_second)).status, Status::done); });
-        QCOMPARE(pool.run(textOf(m_first)).text.trimmed(), QStringLiteral("first words"));
-        other.join();
-        QCOMPARE(pool.startedHelpers(), 2);
-    }
-
-    // Whatever becomes of the helpers started as the walk begins, the scan lists every file; the
-    // facts are there only where a helper read them.
-    void scanListsEveryFileWhateverTheHelpers_data()
-    {
-        QTest::addColumn<QByteArray>("program"); // empty: the real helper
-        QTest::addColumn<bool>("factsRead");
-        QTest::newRow("helpers-working") << QByteArray() << true;
-        QTest::newRow("helper-program-missing") << QByteArray("no-such-reader") << false;
-        QTest::newRow("helpers-stop-before-starting") << QByteArray("/bin/true") << false;
-    }
-    void scanListsEveryFileWhateverTheHelpers()
-    {
-        QFETCH(QByteArray, program);
-        QFETCH(bool, factsRead);
-        ReaderPool::Options options = testOptions();
-        if (!program.isEmpty())
-            options.program = program.startsWith('/') ? program : m_tree.path(program);
-        ReaderPool pool(options);
-        TestTree tree;
-        QImage(5, 3, QImage::Format_RGB32).save(QString::fromUtf8(tree.path("picture.png")));
-        for (const char *name : { "clip.mp4", "song.mp3", "notes.txt", "deep/er/photo.jpg" })
-            tree.file(name, "not really");
-        ScanOptions scan;
-        scan.prepareContents = [&] { pool.prestart(); };
-        scan.readContents = [&](const QList<std::pair<QByteArray, FileKind>> &files, std::stop_token stop) {
-            QList<ReaderRequest> batch;
-            for (const auto &[path, kind] : files)
-                batch.append(request(ReaderTask::media, path, kind));
-            QList<MediaFacts> facts;
-            for (const ReaderResponse &response : pool.run(batch, std::move(stop)))
-                facts.append(response.status == Status::done ? response.facts : MediaFacts());
-            return facts;
-        };
-        const ScanResult result = LibraryScanner::scan({ tree.root() }, scan);
-        QCOMPARE(result.files.size(), 5);
-        QCOMPARE(result.errors, 0);
-        for (const FileRecord &record : result.files) {
-            const bool readable = factsRead && record.path.endsWith("picture.png");
-            QCOMPARE(record.dimensions, readable ? std::optional(MediaFacts::formatDimensions(5, 3)) : std::nullopt);
-        }
     }
 
     // A helper started without the test switch ignores the test requests.
