@@ -31,7 +31,6 @@ Result measure(const QByteArrayList &roots, int limit, Contents contents)
     Result result;
     LibraryScanner::Options options;
     options.readContents = &ContentReaders::mediaFacts;
-    options.prepareContents = &ContentReaders::prepareMediaFacts;
     options.readContentMetadata = contents == Contents::read;
     options.limit = limit;
 
