@@ -13,6 +13,9 @@
 #include <QPointer>
 #include <QTime>
 
+#include <chrono>
+#include <memory>
+
 namespace {
 
 constexpr qsizetype kShownRuleErrors = 10;
@@ -86,10 +89,19 @@ void LibraryStore::indexText()
     const std::shared_ptr<const LibraryCatalog> previous = m_catalog;
     setIndexStatus(QStringLiteral("Indexing image and document text locally\u2026"));
 
-    // Progress arrives on the worker thread; each report becomes its own main-thread task and
-    // is shown only while this run is still the current one.
+    // Progress arrives on the worker thread; a report becomes its own main-thread task and is
+    // shown only while this run is still the current one. Reports are posted at most every
+    // 100 ms, and the last one always: each posted report is memory the worker allocates and the
+    // main thread frees under the worker's allocator lock, and a report every ten files had the
+    // main thread wait tens of milliseconds for that lock while the low-priority worker holding
+    // it waited for a processor.
     const QPointer<LibraryStore> self(this);
-    const LibraryWorkers::IndexProgress progress = [self, generation](int done, int total) {
+    auto lastReport = std::make_shared<std::chrono::steady_clock::time_point>();
+    const LibraryWorkers::IndexProgress progress = [self, generation, lastReport](int done, int total) {
+        const auto now = std::chrono::steady_clock::now();
+        if (done < total && now - *lastReport < std::chrono::milliseconds(100))
+            return;
+        *lastReport = now;
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, generation, done, total] {

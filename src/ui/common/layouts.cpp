@@ -18,4 +18,16 @@ void clear(QLayout *layout)
     }
 }
 
+void refill(QLayout *layout, const std::function<void()> &fill)
+{
+    QWidget *holder = layout->parentWidget();
+    const bool shown = holder && !holder->isHidden();
+    if (shown)
+        holder->hide();
+    clear(layout);
+    fill();
+    if (shown)
+        holder->show();
+}
+
 } // namespace Layouts

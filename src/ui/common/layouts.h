@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QLayout;
 
 namespace Layouts {
@@ -7,4 +9,9 @@ namespace Layouts {
 // deleted once control returns to the event loop, so clearing is safe even from a signal one of
 // those widgets sent. Main thread only.
 void clear(QLayout *layout);
+// Clears `layout`, then runs `fill` to add the new widgets while the widget that holds the
+// layout is hidden, so they appear with it in one show and one layout pass. Added to a shown
+// widget, each new widget would be shown on its own later, each show asking the display server
+// where the pointer is.
+void refill(QLayout *layout, const std::function<void()> &fill);
 } // namespace Layouts

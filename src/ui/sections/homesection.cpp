@@ -171,13 +171,14 @@ void HomeSection::updateSources()
     if (shown == m_shownSources)
         return;
     m_shownSources = shown;
-    Layouts::clear(m_sourceChips);
-    for (const auto &[name, count] : std::as_const(shown)) {
-        QPushButton *chip = SectionWidgets::button(
-            name + QStringLiteral("   ") + SectionText::fileCount(count), u"arrow.down.circle");
-        connect(chip, &QPushButton::clicked, this, [this, name] { m_store.navigate(Destination::source(name)); });
-        m_sourceChips->addWidget(chip);
-    }
+    Layouts::refill(m_sourceChips, [this, &shown] {
+        for (const auto &[name, count] : std::as_const(shown)) {
+            QPushButton *chip = SectionWidgets::button(
+                name + QStringLiteral("   ") + SectionText::fileCount(count), u"arrow.down.circle");
+            connect(chip, &QPushButton::clicked, this, [this, name] { m_store.navigate(Destination::source(name)); });
+            m_sourceChips->addWidget(chip);
+        }
+    });
 }
 
 QWidget *HomeSection::makeStrip(RecentStrip &strip)
@@ -209,7 +210,8 @@ void HomeSection::updateStrip(RecentStrip &strip)
     if (files == strip.files)
         return;
     strip.files = std::move(files);
-    Layouts::clear(strip.tiles);
-    for (const FileRecord &file : std::as_const(strip.files))
-        strip.tiles->addWidget(new FileSurface(m_store, file, FileSurface::Shape::tile));
+    Layouts::refill(strip.tiles, [this, &strip] {
+        for (const FileRecord &file : std::as_const(strip.files))
+            strip.tiles->addWidget(new FileSurface(m_store, file, FileSurface::Shape::tile));
+    });
 }
