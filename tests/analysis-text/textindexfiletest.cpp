@@ -129,6 +129,7 @@ private Q_SLOTS:
         QTest::newRow("size-has-fraction") << QByteArray(good).replace("\"size\":2", "\"size\":2.5");
         QTest::newRow("partial-is-number") << QByteArray(good).replace("false", "0");
         QTest::newRow("text-missing") << QByteArray(good).replace("\"text\":\"t\",", "");
+        QTest::newRow("partial-missing") << QByteArray(good).replace(",\"partial\":false", "");
         QTest::newRow("modified-null") << QByteArray(good).replace("\"modified\":1", "\"modified\":null");
         QTest::newRow("entry-not-object") << QByteArray("{\"/a\":5}");
         QTest::newRow("raw-control-in-text") << QByteArray(good).replace("\"t\"", "\"a\nb\"");
