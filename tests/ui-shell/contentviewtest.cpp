@@ -48,6 +48,7 @@ private Q_SLOTS:
     void spaceShowsTheSelectedFile();
     void upAndDownMoveByTheRowShown_data();
     void upAndDownMoveByTheRowShown();
+    void rowsAreFilledAtEveryWidth();
 
 private:
     StoreEnvironment m_environment;
@@ -232,6 +233,36 @@ void ContentViewTest::upAndDownMoveByTheRowShown()
     QVERIFY(rectOf(below).top() > rectOf(start).top());
     QTest::keyClick(&view, Qt::Key_Up);
     QCOMPARE(*store.selection(), start);
+}
+
+void ContentViewTest::rowsAreFilledAtEveryWidth()
+{
+    LibraryStore store(setup(m_environment.newSettingsFile()));
+    QList<FileRecord> files;
+    for (int i = 0; i < 30; ++i)
+        files.append(record("/lib/f" + QByteArray::number(i) + ".txt", FileKind::documents, i));
+    store.setFiles(files);
+    store.setTileSize(110);
+    store.navigate(place(u"Recents"));
+    ContentView content(store);
+    content.resize(740, 700);
+    content.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&content));
+    auto *browser = qobject_cast<BrowserSection *>(content.currentSection());
+    QVERIFY(browser);
+    FileView &view = browser->view();
+    const auto firstRow = [&] {
+        int cells = 0;
+        const int top = view.visualRect(browser->model().index(0)).top();
+        while (cells < files.size() && view.visualRect(browser->model().index(cells)).top() == top)
+            ++cells;
+        return cells;
+    };
+    // A whole cycle of the cell width, so some widths are filled exactly by the cells.
+    for (int width = 740; width < 740 + 110 + 16; ++width) {
+        content.resize(width, 700);
+        QTRY_COMPARE(firstRow(), view.columns());
+    }
 }
 
 QTEST_MAIN(ContentViewTest)

@@ -59,7 +59,9 @@ void FileView::applyMode()
 void FileView::updateGrid()
 {
     auto *delegate = static_cast<FileDelegate *>(itemDelegate());
-    const int width = viewport()->width();
+    // QListView wraps a row whose cells fill the width exactly, leaving a column empty (and
+    // `columns()` wrong), so the cells take one point less than the width.
+    const int width = std::max(1, viewport()->width() - 1);
     if (m_store.listMode()) {
         setGridSize(QSize());
         delegate->setItemSize(QSize(std::max(1, width), FilePainter::kRowHeight));
