@@ -18,7 +18,6 @@ private Q_SLOTS:
     void initTestCase();
     void secondLaunchActivatesTheFirst_data();
     void secondLaunchActivatesTheFirst();
-    void nameIsOwnedOnce();
     void withoutDisplay_data();
     void withoutDisplay();
 
@@ -66,16 +65,6 @@ void SingleInstanceTest::secondLaunchActivatesTheFirst()
         QCOMPARE(actions.count(), 1);
         QCOMPARE(actions.first().first().toString(), action);
     }
-}
-
-void SingleInstanceTest::nameIsOwnedOnce()
-{
-    // A second connection stands for a second process.
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
-    QVERIFY(bus.isConnected());
-    ApplicationService other;
-    QCOMPARE(other.registerOn(bus), ApplicationService::Role::secondary);
-    QDBusConnection::disconnectFromBus(QStringLiteral("second"));
 }
 
 void SingleInstanceTest::withoutDisplay_data()
