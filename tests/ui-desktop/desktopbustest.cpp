@@ -314,14 +314,6 @@ private Q_SLOTS:
         m_fakeBus.unregisterObject(path);
         QTRY_VERIFY(!power.onBattery());
     }
-
-    void noServiceAtAllNamesTheCommand()
-    {
-        LibraryStore store(StoreTesting::setup(m_environment.newSettingsFile()));
-        DesktopServices services({ portal(), kglobalaccel() });
-        services.configure(store, [] { });
-        QTRY_COMPARE(store.hotKeyStatus(), DesktopServices::unavailableStatus());
-    }
 };
 
 QTEST_MAIN(DesktopBusTest)
