@@ -232,6 +232,7 @@ private Q_SLOTS:
         } else {
             QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
             QCOMPARE(reply.errorName(), ActionsProtocol::stillScanningError());
+            QCOMPARE(reply.errorMessage(), ActionsProtocol::stillScanningMessage());
             QVERIFY(clock.elapsed() >= 1000);
             QVERIFY(store.scanning());
         }
