@@ -228,7 +228,6 @@ private Q_SLOTS:
         QCOMPARE(fake->shortcuts[0].first, QStringLiteral("quick-search"));
         QCOMPARE(fake->shortcuts[0].second.value(QStringLiteral("preferred_trigger")).toString(),
             QStringLiteral("CTRL+SHIFT+space"));
-        QCOMPARE(fake->shortcuts[0].second.value(QStringLiteral("description")).toString(), QStringLiteral("Quick Search"));
 
         fake->activate(QStringLiteral("something-else"));
         fake->activate(QStringLiteral("quick-search"));
