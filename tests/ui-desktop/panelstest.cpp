@@ -1,4 +1,5 @@
 #include "desktoptesting.h"
+#include "ui-frame/frametesting.h"
 
 #include "ui/desktop/downloadspanel.h"
 #include "ui/desktop/downloadstray.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 
 using namespace DesktopTesting;
+using namespace FrameTesting;
 
 namespace {
 
@@ -39,24 +41,6 @@ QuickSearchView &openPanel(Desk &desk)
 QLineEdit *field(const QuickSearchView &view)
 {
     return view.findChild<QLineEdit *>();
-}
-
-template <typename T> T *named(const QWidget &root, const QString &name)
-{
-    const QList<T *> all = root.findChildren<T *>();
-    for (T *widget : all)
-        if (widget->accessibleName() == name)
-            return widget;
-    return nullptr;
-}
-
-bool showsLabel(const QWidget &root, const QString &text)
-{
-    const QList<QLabel *> labels = root.findChildren<QLabel *>();
-    for (const QLabel *label : labels)
-        if (label->text() == text && label->isVisibleTo(&root))
-            return true;
-    return false;
 }
 
 } // namespace
@@ -167,43 +151,44 @@ private Q_SLOTS:
         desk.store.setFiles(reports(2));
         QuickSearchView &view = openPanel(desk);
         const QString empty = QStringLiteral("No matching files in your chosen folders.");
-        QVERIFY(!showsLabel(view, empty));
+        QVERIFY(!shownLabelTexts(&view).contains(empty));
         view.setQuery(QStringLiteral("zebra"));
-        QVERIFY(showsLabel(view, empty));
+        QVERIFY(shownLabelTexts(&view).contains(empty));
         view.setQuery(QStringLiteral("report"));
-        QVERIFY(!showsLabel(view, empty));
+        QVERIFY(!shownLabelTexts(&view).contains(empty));
         QCOMPARE(view.results().rowCount(), 2);
-        QVERIFY(named<QWidget>(view, QStringLiteral("Clear"))->isVisibleTo(&view));
+        QVERIFY(named<QWidget>(&view, QStringLiteral("Clear"))->isVisibleTo(&view));
         view.setQuery(QString());
-        QVERIFY(!named<QWidget>(view, QStringLiteral("Clear"))->isVisibleTo(&view));
+        QVERIFY(!named<QWidget>(&view, QStringLiteral("Clear"))->isVisibleTo(&view));
+    }
+
+    void ctrlReturnShowsTheFileInTheMainWindow_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::newRow("the highlighted file") << QStringLiteral("report");
+        QTest::newRow("no results: nothing happens") << QStringLiteral("nothing");
     }
 
     void ctrlReturnShowsTheFileInTheMainWindow()
     {
+        QFETCH(QString, query);
         Desk desk(m_environment);
         desk.store.setFiles(reports(3));
         QuickSearchView &view = openPanel(desk);
-        QTest::keyClicks(field(view), QStringLiteral("report"));
+        QTest::keyClicks(field(view), query);
         QTest::keyClick(field(view), Qt::Key_Down);
-        const FileRecord chosen = view.results().file(1);
+        const bool found = view.results().rowCount() > 0;
+        const FileRecord chosen = found ? view.results().file(1) : FileRecord();
         QTest::keyClick(field(view), Qt::Key_Return, Qt::ControlModifier);
 
-        QCOMPARE(desk.store.query(), QStringLiteral("report"));
-        QCOMPARE(desk.store.selection(), std::optional<QByteArray>(chosen.path));
-        QCOMPARE(desk.store.selectedIDs(), QSet<QByteArray> { chosen.path });
-        QVERIFY(desk.store.showInspector());
-        QCOMPARE(desk.mainOpened, 1);
-        QVERIFY(!desk.services.panel()->isVisible());
-    }
-
-    void returnWithNoResultsDoesNothing()
-    {
-        Desk desk(m_environment);
-        QuickSearchView &view = openPanel(desk);
-        QTest::keyClicks(field(view), QStringLiteral("nothing"));
-        QTest::keyClick(field(view), Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(desk.mainOpened, 0);
-        QVERIFY(desk.services.panel()->isVisible());
+        QCOMPARE(desk.mainOpened, found ? 1 : 0);
+        QCOMPARE(desk.services.panel()->isVisible(), !found);
+        if (found) {
+            QCOMPARE(desk.store.query(), query);
+            QCOMPARE(desk.store.selection(), std::optional<QByteArray>(chosen.path));
+            QCOMPARE(desk.store.selectedIDs(), QSet<QByteArray> { chosen.path });
+            QVERIFY(desk.store.showInspector());
+        }
     }
 
     void trayFollowsTheSetting()
@@ -237,11 +222,11 @@ private Q_SLOTS:
         DownloadsPanel *panel = desk.services.tray()->panel();
         QVERIFY(panel && panel->isVisible());
         QCOMPARE(panel->rowCount(), rows);
-        QCOMPARE(showsLabel(*panel, QStringLiteral("Add Downloads to your library to see new files here.")), rows == 0);
+        QCOMPARE(shownLabelTexts(panel).contains(QStringLiteral("Add Downloads to your library to see new files here.")), rows == 0);
         if (rows > 0) {
             // Newest first: the last one made heads the list.
-            QVERIFY(named<QWidget>(*panel, QStringLiteral("dl-%1.zip").arg(downloads - 1)));
-            QVERIFY(!named<QWidget>(*panel, QStringLiteral("dl-0.zip")));
+            QVERIFY(named<QWidget>(panel, QStringLiteral("dl-%1.zip").arg(downloads - 1)));
+            QVERIFY(!named<QWidget>(panel, QStringLiteral("dl-0.zip")));
         }
     }
 
@@ -254,8 +239,8 @@ private Q_SLOTS:
         DownloadsPanel *panel = desk.services.tray()->panel();
         QCOMPARE(desk.services.setShortcut(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier),
             DesktopServices::Recording::stored);
-        QVERIFY(named<QPushButton>(*panel, QStringLiteral("Quick Search  Alt+Ctrl+K")));
-        named<QAbstractButton>(*panel, QStringLiteral("Show in Tessary"))->click();
+        QVERIFY(named<QPushButton>(panel, QStringLiteral("Quick Search  Alt+Ctrl+K")));
+        named<QAbstractButton>(panel, QStringLiteral("Show in Tessary"))->click();
         QCOMPARE(desk.store.destination().key(), QStringLiteral("Recents"));
         QCOMPARE(desk.store.selection(), std::optional<QByteArray>(file.path));
         QCOMPARE(desk.mainOpened, 1);
@@ -267,9 +252,9 @@ private Q_SLOTS:
         Desk desk(m_environment);
         desk.services.showSettings();
         SettingsWindow *window = desk.services.settingsWindow();
-        auto *run = named<QPushButton>(*window, QStringLiteral("Run enabled rules now"));
+        auto *run = named<QPushButton>(window, QStringLiteral("Run enabled rules now"));
         QVERIFY(run && !run->isEnabled());
-        named<QCheckBox>(*window, QStringLiteral("Organize screenshots into Screenshots/year-month folders"))->click();
+        named<QCheckBox>(window, QStringLiteral("Organize screenshots into Screenshots/year-month folders"))->click();
         QVERIFY(desk.store.autoScreenshots());
         QVERIFY(run->isEnabled());
         desk.store.setAutoScreenshots(false);
@@ -282,7 +267,7 @@ private Q_SLOTS:
     {
         Desk desk(m_environment);
         desk.services.showSettings();
-        auto *slider = named<QSlider>(*desk.services.settingsWindow(), QStringLiteral("Thumbnail size"));
+        auto *slider = named<QSlider>(desk.services.settingsWindow(), QStringLiteral("Thumbnail size"));
         QVERIFY(slider);
         QList<double> sizes;
         for (const int action : { QAbstractSlider::SliderToMinimum, QAbstractSlider::SliderSingleStepSub,

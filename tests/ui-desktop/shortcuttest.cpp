@@ -204,10 +204,8 @@ private Q_SLOTS:
         QVERIFY(window);
         QPushButton *button = recordButton(*window);
         QVERIFY(button);
-        QCOMPARE(button->text(), QStringLiteral("Record shortcut: Shift+Ctrl+Space"));
         button->click();
         QVERIFY(window->isRecording());
-        QCOMPARE(button->text(), QStringLiteral("Press a shortcut (Esc to cancel)…"));
         QVERIFY(!button->isEnabled());
 
         // Typed at another window: recording takes every key, so the field stays empty.

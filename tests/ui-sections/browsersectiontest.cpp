@@ -1,4 +1,5 @@
 #include "store/storetesting.h"
+#include "ui-frame/frametesting.h"
 #include "store/cleancategory.h"
 #include "ui/sections/browsersection.h"
 #include "ui/sections/filelistmodel.h"
@@ -14,6 +15,7 @@
 #include <QToolButton>
 
 using namespace StoreTesting;
+using namespace FrameTesting;
 
 namespace {
 
@@ -24,14 +26,6 @@ QPushButton *visibleButton(QWidget &section, const QString &text)
         if (button->text() == text && button->isVisibleTo(&section))
             return button;
     return nullptr;
-}
-
-bool showsLabel(QWidget &section, const QString &text)
-{
-    for (QLabel *label : section.findChildren<QLabel *>())
-        if (label->text() == text && label->isVisibleTo(&section))
-            return true;
-    return false;
 }
 
 QList<FileRecord> manyFiles(int count)
@@ -136,14 +130,14 @@ private Q_SLOTS:
         auto store = makeStore();
         BrowserSection section(*store);
         store->navigate(place(u"Recents"));
-        QVERIFY(showsLabel(section, QStringLiteral("0 selected")));
+        QVERIFY(shownLabelTexts(&section).contains(QStringLiteral("0 selected")));
         QVERIFY(visibleButton(section, QStringLiteral("Select all")));
         QVERIFY(!visibleButton(section, QStringLiteral("Copy text")));
         QVERIFY(!visibleButton(section, QStringLiteral("Trash selected…")));
 
         visibleButton(section, QStringLiteral("Select all"))->click();
         QCOMPARE(store->selectedIDs().size(), 3);
-        QVERIFY(showsLabel(section, QStringLiteral("3 selected")));
+        QVERIFY(shownLabelTexts(&section).contains(QStringLiteral("3 selected")));
         QVERIFY(visibleButton(section, QStringLiteral("Copy text")));
         visibleButton(section, QStringLiteral("Trash selected…"))->click();
         QCOMPARE(store->pendingTrash().size(), 3);
@@ -154,14 +148,14 @@ private Q_SLOTS:
         auto store = makeStore();
         BrowserSection section(*store);
         store->navigate(place(u"folder:/lib/Downloads"));
-        QTRY_VERIFY(showsLabel(section, QStringLiteral("1 files")));
-        QVERIFY(showsLabel(section, QStringLiteral("Downloads")));
+        QTRY_VERIFY(shownLabelTexts(&section).contains(QStringLiteral("1 files")));
+        QVERIFY(shownLabelTexts(&section).contains(QStringLiteral("Downloads")));
         QVERIFY(!visibleButton(section, QStringLiteral("Save search")));
 
         store->setQuery(QStringLiteral("pdfs"));
-        QTRY_VERIFY(showsLabel(section, QStringLiteral("Search results")));
+        QTRY_VERIFY(shownLabelTexts(&section).contains(QStringLiteral("Search results")));
         QVERIFY(visibleButton(section, QStringLiteral("Save search")));
-        QTRY_VERIFY(showsLabel(section, QStringLiteral("Understood as")));
+        QTRY_VERIFY(shownLabelTexts(&section).contains(QStringLiteral("Understood as")));
     }
 
     void removingAChipRewritesTheQuery()
@@ -197,9 +191,9 @@ private Q_SLOTS:
         store.setRoots({ "/nowhere" });
         store.refresh();
         BrowserSection section(store);
-        QVERIFY(showsLabel(section, QStringLiteral("Reading your folders…")));
+        QVERIFY(shownLabelTexts(&section).contains(QStringLiteral("Reading your folders…")));
         probe.gate.open();
-        QTRY_VERIFY(showsLabel(section, QStringLiteral("Nothing here yet")));
+        QTRY_VERIFY(shownLabelTexts(&section).contains(QStringLiteral("Nothing here yet")));
     }
 
     // navigate() changes destination, query, selection and source filter: one reset.
@@ -238,7 +232,7 @@ private Q_SLOTS:
         QCOMPARE(section.model().rowCount(), 50'000);
         QTRY_VERIFY(section.view().pendingThumbnails() > 0);
         QVERIFY(section.view().pendingThumbnails() < 60);
-        QVERIFY(showsLabel(section, QStringLiteral("50000 files")));
+        QVERIFY(shownLabelTexts(&section).contains(QStringLiteral("50000 files")));
 
         section.view().verticalScrollBar()->setValue(section.view().verticalScrollBar()->maximum() / 2);
         QTRY_VERIFY(section.view().pendingThumbnails() > 0);
@@ -279,7 +273,6 @@ private Q_SLOTS:
         // Rows replace tiles in list mode, one per line.
         store->setListMode(true);
         QTRY_COMPARE(view.visualRect(section.model().index(1)).top(), view.visualRect(section.model().index(0)).bottom() + 1);
-        QCOMPARE(view.visualRect(section.model().index(0)).height(), 43);
     }
 };
 

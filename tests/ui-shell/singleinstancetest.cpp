@@ -2,12 +2,12 @@
 // bus and exits, and the first brings its window forward or runs the action asked for. Run under
 // a private bus (dbus-run-session). Also the launch without any display: one line and status 1.
 
+#include "support/testtree.h"
 #include "ui/shell/applicationservice.h"
 
 #include <QDBusConnection>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 class SingleInstanceTest : public QObject
@@ -18,29 +18,18 @@ private Q_SLOTS:
     void initTestCase();
     void secondLaunchActivatesTheFirst_data();
     void secondLaunchActivatesTheFirst();
-    void nameIsOwnedOnce();
     void withoutDisplay_data();
     void withoutDisplay();
 
 private:
-    QProcessEnvironment environment() const;
-    QTemporaryDir m_home;
+    TestTree m_home;
     ApplicationService *m_service = nullptr;
 };
 
-QProcessEnvironment SingleInstanceTest::environment() const
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), m_home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
-    return env;
-}
-
 void SingleInstanceTest::initTestCase()
 {
-    QVERIFY(m_home.isValid());
+    // The launches inherit it, so none reads or writes the user's own settings.
+    m_home.becomeHome();
     if (!QDBusConnection::sessionBus().isConnected())
         QSKIP("needs a session bus: run under dbus-run-session");
     m_service = new ApplicationService(this);
@@ -64,7 +53,6 @@ void SingleInstanceTest::secondLaunchActivatesTheFirst()
     QSignalSpy activated(m_service, &ApplicationService::activated);
     QSignalSpy actions(m_service, &ApplicationService::actionRequested);
     QProcess second;
-    second.setProcessEnvironment(environment());
     second.start(QStringLiteral(TESSARY_BINARY), arguments);
     // The call is answered by this process's event loop, so wait with the loop running.
     QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
@@ -79,16 +67,6 @@ void SingleInstanceTest::secondLaunchActivatesTheFirst()
     }
 }
 
-void SingleInstanceTest::nameIsOwnedOnce()
-{
-    // A second connection stands for a second process.
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
-    QVERIFY(bus.isConnected());
-    ApplicationService other;
-    QCOMPARE(other.registerOn(bus), ApplicationService::Role::secondary);
-    QDBusConnection::disconnectFromBus(QStringLiteral("second"));
-}
-
 void SingleInstanceTest::withoutDisplay_data()
 {
     QTest::addColumn<QString>("display");
@@ -99,7 +77,7 @@ void SingleInstanceTest::withoutDisplay_data()
 void SingleInstanceTest::withoutDisplay()
 {
     QFETCH(QString, display);
-    QProcessEnvironment env = environment();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("DISPLAY"));

@@ -50,7 +50,6 @@ private Q_SLOTS:
     void thumbnailFitsTheScaledBox();
     void key_data();
     void key();
-    void cloudOnlyRecordIsNeverRequested();
     void touchedFileGetsNewKeyAndFreshThumbnail();
     void failureIsNotRetriedForTheSameState_data();
     void failureIsNotRetriedForTheSameState();
@@ -127,20 +126,6 @@ void ThumbnailCacheTest::key()
     QFETCH(qint64, nanoseconds);
     QFETCH(QString, expected);
     QCOMPARE(ThumbnailCache::key(record("/a.png", Timestamp::fromUnix(seconds, nanoseconds))), expected);
-}
-
-void ThumbnailCacheTest::cloudOnlyRecordIsNeverRequested()
-{
-    TestTree tree;
-    FileRecord file = record(tree.file("photo.png", SampleFiles::png(400, 300, Qt::red)));
-    file.isCloudOnly = true;
-    ThumbnailCache cache(options());
-    QSignalSpy ready(&cache, &ThumbnailCache::thumbnailReady);
-    cache.request(file);
-    QVERIFY(!cache.isRequested(file));
-    QVERIFY(!ready.wait(300));
-    QVERIFY(cache.cached(file).isNull());
-    QVERIFY(!QFileInfo::exists(ThumbnailStore::cacheFolder()));
 }
 
 void ThumbnailCacheTest::touchedFileGetsNewKeyAndFreshThumbnail()
@@ -375,6 +360,7 @@ void ThumbnailCacheTest::hiddenViewWithdrawsItsRequest()
     view.hide();
     QVERIFY(!cache.isRequested(file));
 
+    // A cloud-only file keeps its placeholder: asking for its thumbnail would download it.
     FileRecord cloud = file;
     cloud.isCloudOnly = true;
     view.setFile(cloud);
