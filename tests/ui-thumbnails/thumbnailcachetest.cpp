@@ -110,22 +110,35 @@ void ThumbnailCacheTest::thumbnailFitsTheScaledBox()
 
 void ThumbnailCacheTest::key_data()
 {
+    QTest::addColumn<QByteArray>("path");
     QTest::addColumn<qint64>("seconds");
     QTest::addColumn<qint64>("nanoseconds");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QByteArray>("otherPath");
+    QTest::addColumn<qint64>("otherSeconds");
+    QTest::addColumn<qint64>("otherNanoseconds");
+    QTest::addColumn<bool>("same");
 
-    QTest::newRow("whole_seconds") << qint64(1'700'000'000) << qint64(0) << QStringLiteral("/a.png1700000000");
-    QTest::newRow("fraction_shortest_text") << qint64(1'700'000'000) << qint64(500'000'000)
-                                            << QStringLiteral("/a.png1700000000.5");
-    QTest::newRow("before_1970") << qint64(-10) << qint64(0) << QStringLiteral("/a.png-10");
+    QTest::newRow("same file and time") << QByteArray("/a.png") << 1'700'000'000LL << 5LL << QByteArray("/a.png")
+                                        << 1'700'000'000LL << 5LL << true;
+    QTest::newRow("a digit of the name read as the time") << QByteArray("/x/scan1") << 23LL << 0LL
+                                                          << QByteArray("/x/scan") << 123LL << 0LL << false;
+    QTest::newRow("a nanosecond apart") << QByteArray("/a.png") << 1'700'000'000LL << 1LL << QByteArray("/a.png")
+                                        << 1'700'000'000LL << 2LL << false;
+    QTest::newRow("names that are not UTF-8") << QByteArray("/caf\xe9.png") << 1LL << 0LL << QByteArray("/caf\xe8.png")
+                                              << 1LL << 0LL << false;
 }
 
 void ThumbnailCacheTest::key()
 {
+    QFETCH(QByteArray, path);
     QFETCH(qint64, seconds);
     QFETCH(qint64, nanoseconds);
-    QFETCH(QString, expected);
-    QCOMPARE(ThumbnailCache::key(record("/a.png", Timestamp::fromUnix(seconds, nanoseconds))), expected);
+    QFETCH(QByteArray, otherPath);
+    QFETCH(qint64, otherSeconds);
+    QFETCH(qint64, otherNanoseconds);
+    const QString key = ThumbnailCache::key(record(path, Timestamp::fromUnix(seconds, nanoseconds)));
+    const QString other = ThumbnailCache::key(record(otherPath, Timestamp::fromUnix(otherSeconds, otherNanoseconds)));
+    QTEST(key == other, "same");
 }
 
 void ThumbnailCacheTest::touchedFileGetsNewKeyAndFreshThumbnail()

@@ -85,8 +85,11 @@ void ThumbnailCache::withdrawAll(int waitMs)
 
 QString ThumbnailCache::key(const FileRecord &file)
 {
-    const double seconds = double(file.modified.unixSeconds()) + double(file.modified.nanoseconds()) / 1e9;
-    return QString::fromUtf8(file.id()) + QString::number(seconds, 'f', QLocale::FloatingPointShortest);
+    // The path's bytes one to one (a path need not be UTF-8, and decoding it would give two paths
+    // one key), a NUL, which no path holds, so that no digit passes from the name to the time,
+    // and the time in whole seconds and nanoseconds, which a double cannot hold apart.
+    return QString::fromLatin1(file.id()) + QChar(u'\0') + QString::number(file.modified.unixSeconds()) + u'.'
+        + QString::number(file.modified.nanoseconds());
 }
 
 QIcon ThumbnailCache::fileIcon(const FileRecord &file)
