@@ -24,9 +24,10 @@ void FileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     if (!file.isCloudOnly) {
         const ThumbnailCache &cache = ThumbnailCache::shared();
         const QSize box = m_store.listMode() ? FilePainter::kRowThumbnailBox : FilePainter::tileThumbnailBox(look.tileSide);
-        look.thumbnail = cache.cached(file);
+        bool madeForBox = false;
+        look.thumbnail = cache.cached(file, box, &madeForBox);
         // A thumbnail made for a smaller tile shows, scaled, until one for this size is in.
-        if (look.thumbnail.isNull() || !cache.holds(file, box))
+        if (!madeForBox)
             m_view.noteRequested(index.row(), file, box);
     }
     if (m_store.listMode())

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QMimeDatabase>
 #include <QScreen>
 #include <QThread>
@@ -112,6 +111,13 @@ QSize ThumbnailCache::pixelBox(QSize pointBox) const
 QImage ThumbnailCache::cached(const FileRecord &file) const
 {
     const Entry *entry = m_images.object(key(file));
+    return entry != nullptr ? entry->image : QImage();
+}
+
+QImage ThumbnailCache::cached(const FileRecord &file, QSize pointBox, bool *madeForBox) const
+{
+    const Entry *entry = m_images.object(key(file));
+    *madeForBox = entry != nullptr && covers(entry->box, pixelBox(pointBox));
     return entry != nullptr ? entry->image : QImage();
 }
 
