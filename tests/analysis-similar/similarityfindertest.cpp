@@ -6,8 +6,6 @@
 #include "support/testtree.h"
 #include "syntheticphoto.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QTest>
 
 #include <map>
@@ -28,21 +26,6 @@ FileRecord record(const char *path, qint64 modified, FileKind kind = FileKind::i
     r.kind = kind;
     r.modified = Timestamp::fromUnix(modified);
     return r;
-}
-
-// Writes the desktop's cached thumbnail of `path` by hand, as a thumbnailer would: a PNG named
-// after the MD5 of the URI, in the folder of its size, with the URI and whole-second mtime keys.
-void writeCachedThumbnail(const QByteArray &cache, const char *folder, const QByteArray &path, qint64 mtime,
-                          const QImage &image)
-{
-    const QByteArray uri = ThumbnailStore::uriOf(path);
-    QImage thumbnail = image;
-    thumbnail.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
-    thumbnail.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
-    const QString dir = QString::fromUtf8(cache + "/thumbnails/" + folder);
-    QVERIFY(QDir().mkpath(dir));
-    const QString name = QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex());
-    QVERIFY(thumbnail.save(dir + u'/' + name + u".png", "PNG"));
 }
 
 QByteArrayList paths(const QList<FileRecord> &records)
@@ -291,9 +274,9 @@ private Q_SLOTS:
         tree.setModified("original.jpg", Timestamp::fromUnix(1'700'000'000));
         const QByteArray thumbnailed = tree.file("thumbnailed.jpg", "contents only a thumbnail shows");
         tree.setModified("thumbnailed.jpg", Timestamp::fromUnix(1'700'000'100, 500'000'000));
-        writeCachedThumbnail(m_home.path("cache"), folder.constData(), thumbnailed,
-                             1'700'000'100 + mtimeShift,
-                             photo.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        // As a thumbnailer would write it, with the whole-second modification time.
+        m_home.thumbnail(folder, ThumbnailStore::uriOf(thumbnailed), QByteArray::number(1'700'000'100 + mtimeShift),
+            photo.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
         const SimilarityResult result = SimilarityFinder::find(LibraryScanner::scan({tree.root()}).files);
         QCOMPARE(result.scanned, used ? 2 : 1);

@@ -343,9 +343,7 @@ private Q_SLOTS:
         QCOMPARE(!result.error, recognizes);
         if (!recognizes)
             QVERIFY(result.error->contains(QStringLiteral("tesseract-ocr-eng")));
-        QFile said(QFile::decodeName(captured));
-        QVERIFY(said.open(QIODevice::ReadOnly));
-        QCOMPARE(said.readAll(), QByteArray());
+        QCOMPARE(readFile(captured), QByteArray());
     }
 
     void notAvailableLocally_data()

@@ -1,6 +1,7 @@
 #include "analysis/text/textindexfile.h"
 
 #include "platform/timestamp.h"
+#include "support/testtree.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <bit>
 #include <csignal>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 class TextIndexFileTest : public QObject
 {
@@ -148,13 +148,10 @@ private Q_SLOTS:
 
     void loadOfUnreadableFileIsEmpty()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("text-index.json"));
+        TestTree tree;
+        const QString path = QFile::decodeName(tree.path("text-index.json"));
         QVERIFY(TextIndexFile::load(path).isEmpty());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{\"/a\":{\"modified\":1,\"size\":2,\"text\":\"t\",\"partial\":fal");
-        file.close();
+        tree.file("text-index.json", "{\"/a\":{\"modified\":1,\"size\":2,\"text\":\"t\",\"partial\":fal");
         QVERIFY(TextIndexFile::load(path).isEmpty());
     }
 
@@ -165,13 +162,8 @@ private Q_SLOTS:
         TextIndex first;
         first.insert("/a", TextEntry { 1.5, 2, QStringLiteral("one"), false });
         QVERIFY(TextIndexFile::save(first, path));
-        struct stat info
-        {
-        };
-        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
-        QCOMPARE(info.st_mode & 0777, 0600u);
-        QCOMPARE(::stat(QFile::encodeName(dir.filePath(QStringLiteral("share/Quillon"))).constData(), &info), 0);
-        QCOMPARE(info.st_mode & 0777, 0700u);
+        QCOMPARE(modeOf(QFile::encodeName(path)), 0600);
+        QCOMPARE(modeOf(QFile::encodeName(dir.filePath(QStringLiteral("share/Quillon")))), 0700);
 
         TextIndex second;
         second.insert("/b", TextEntry { 3, 4, QStringLiteral("two"), true });

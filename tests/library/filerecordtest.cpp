@@ -32,8 +32,6 @@ void FileRecordTest::derivedProperties_data()
         << QByteArray("/home/u/MyDownloads/a.pdf") << QString() << false << false << QString();
     QTest::newRow("elsewhere with a source")
         << QByteArray("/home/u/a.pdf") << QStringLiteral("files.slack.com") << true << false << QStringLiteral("Slack");
-    QTest::newRow("unknown source host") << QByteArray("/home/u/a.pdf") << QStringLiteral("WWW.Example.com") << true
-                                         << false << QStringLiteral("example.com");
     QTest::newRow("image named Screenshot")
         << QByteArray("/p/IMG Screenshot.PNG") << QString() << false << true << QString();
     QTest::newRow("image named screen shot")

@@ -26,16 +26,11 @@ ScanOptions withContents()
 // contents), "a/" (a folder), "a/link -> target" (a symbolic link) or "a/pipe |" (a FIFO).
 void build(TestTree &tree, const QByteArrayList &entries)
 {
-    const auto parentOf = [&tree](const QByteArray &path) {
-        if (const qsizetype slash = path.lastIndexOf('/'); slash > 0)
-            tree.folder(path.left(slash));
-        return path;
-    };
     for (const QByteArray &entry : entries) {
         if (const qsizetype arrow = entry.indexOf(" -> "); arrow > 0) {
-            tree.symlink(parentOf(entry.left(arrow)), entry.mid(arrow + 4));
+            tree.symlink(entry.left(arrow), entry.mid(arrow + 4));
         } else if (entry.endsWith(" |")) {
-            tree.fifo(parentOf(entry.chopped(2)));
+            tree.fifo(entry.chopped(2));
         } else if (entry.endsWith('/')) {
             tree.folder(entry.chopped(1));
         } else if (const qsizetype equals = entry.indexOf('='); equals > 0) {

@@ -3,9 +3,7 @@
 #include "library/filemetadata.h"
 #include "support/testtree.h"
 
-#include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -84,14 +82,9 @@ void MetadataReaderTest::lastUsedFromRecentFiles()
     TestTree tree;
     const QByteArray used = tree.file("used \xff.txt");
     const QByteArray unused = tree.file("unused.txt");
-    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    QVERIFY(QDir().mkpath(dataHome));
-    QFile xbel(dataHome + QStringLiteral("/recently-used.xbel"));
-    QVERIFY(xbel.open(QIODevice::WriteOnly));
-    xbel.write("<xbel version=\"1.0\"><bookmark href=\"file://" + used.toPercentEncoding("/")
-        + "\" modified=\"2024-05-02T08:00:00.5Z\" visited=\"2024-05-01T09:00:00Z\"/></xbel>\n");
-    xbel.close();
-    const auto removeList = qScopeGuard([&xbel] { xbel.remove(); });
+    m_home.file("data/recently-used.xbel",
+        "<xbel version=\"1.0\"><bookmark href=\"file://" + used.toPercentEncoding("/")
+            + "\" modified=\"2024-05-02T08:00:00.5Z\" visited=\"2024-05-01T09:00:00Z\"/></xbel>\n");
 
     QCOMPARE(FileMetadata::read(used).lastUsed, Timestamp::fromIsoString(u"2024-05-02T08:00:00.5Z"));
     QVERIFY(!FileMetadata::read(unused).lastUsed.has_value());

@@ -8,24 +8,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <sys/stat.h>
-
-namespace {
-
-QByteArray readAll(const QByteArray &path)
-{
-    QFile file(QFile::decodeName(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Permission bits of the entry itself, or -1 when there is none.
-int modeOf(const QByteArray &path)
-{
-    struct stat st = {};
-    return ::lstat(path.constData(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
-}
-
-} // namespace
 
 class DefaultsFileTest : public QObject
 {
@@ -79,11 +61,11 @@ private Q_SLOTS:
         TestTree tree;
         const QByteArray path = tree.file("defaults.json", contents);
         DefaultsFile file(QFile::decodeName(path));
-        QCOMPARE(readAll(path), contents);
+        QCOMPARE(readFile(path), contents);
         QVERIFY(file.setBoolean(QStringLiteral("minimal"), true));
         QJsonObject expected = QJsonDocument::fromJson(contents).object();
         expected.insert(QStringLiteral("minimal"), true);
-        QCOMPARE(QJsonDocument::fromJson(readAll(path)).object(), expected);
+        QCOMPARE(QJsonDocument::fromJson(readFile(path)).object(), expected);
         QCOMPARE(modeOf(path), 0600);
     }
 
@@ -94,7 +76,7 @@ private Q_SLOTS:
         tree.symlink("defaults.json.tmp", victim);
         DefaultsFile file(QFile::decodeName(tree.path("defaults.json")));
         QVERIFY2(file.setBoolean(QStringLiteral("minimal"), true), qPrintable(file.lastError()));
-        QCOMPARE(readAll(victim), QByteArray("precious"));
+        QCOMPARE(readFile(victim), QByteArray("precious"));
         QCOMPARE(DefaultsFile(file.path()).boolean(QStringLiteral("minimal")), true);
     }
 

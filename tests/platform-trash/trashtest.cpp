@@ -8,26 +8,11 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// By the path's exact bytes (QFile would decode a name that is not UTF-8 lossily).
-QByteArray readAll(const QByteArray &path)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return "<missing>";
-    QByteArray data;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        data.append(buffer, n);
-    ::close(fd);
-    return data;
-}
 
 bool exists(const QByteArray &path)
 {
@@ -107,8 +92,8 @@ private Q_SLOTS:
         QVERIFY2(result.ok, qPrintable(result.error));
         QVERIFY(!exists(path));
         QCOMPARE(result.trashedPath, homeTrash() + "/files/" + name);
-        QCOMPARE(readAll(result.trashedPath), contents);
-        const QByteArray info = readAll(result.infoPath);
+        QCOMPARE(readFile(result.trashedPath), contents);
+        const QByteArray info = readFile(result.infoPath);
         QVERIFY(info.startsWith(QByteArray("[Trash Info]\nPath=" + path.toPercentEncoding("/") + "\nDeletionDate=")));
 
         QProcess *list = trashCli(QStringLiteral("trash-list"), {}, tree.root());
@@ -120,7 +105,7 @@ private Q_SLOTS:
         restore->write("0\n");
         restore->closeWriteChannel();
         QVERIFY(restore->waitForFinished(30'000));
-        QCOMPARE(readAll(path), contents);
+        QCOMPARE(readFile(path), contents);
         QVERIFY(!exists(result.infoPath));
     }
 
@@ -131,12 +116,9 @@ private Q_SLOTS:
         const QByteArray path = tree.file(name, "x");
         const Trash::Result result = Trash::moveToTrash(path);
         QVERIFY2(result.ok, qPrintable(result.error));
-        QVERIFY(readAll(result.infoPath).contains(QByteArray("Path=" + path.toPercentEncoding("/") + '\n')));
-        QVERIFY(readAll(result.infoPath).contains("not-utf8-%FF%FE.bin"));
-        QCOMPARE(readAll(result.trashedPath), QByteArray("x"));
-        // QTemporaryDir cannot remove names that are not UTF-8.
-        ::unlink(result.trashedPath.constData());
-        ::unlink(result.infoPath.constData());
+        QVERIFY(readFile(result.infoPath).contains(QByteArray("Path=" + path.toPercentEncoding("/") + '\n')));
+        QVERIFY(readFile(result.infoPath).contains("not-utf8-%FF%FE.bin"));
+        QCOMPARE(readFile(result.trashedPath), QByteArray("x"));
     }
 
     void namesAreNeverReused()
@@ -144,14 +126,12 @@ private Q_SLOTS:
         TestTree tree;
         QVERIFY(Trash::moveToTrash(tree.file("a/same.txt", "first")).ok);
         // A stray entry without an info file must not be replaced either.
-        QFile stray(QFile::decodeName(homeTrash() + "/files/same.2.txt"));
-        QVERIFY(stray.open(QIODevice::WriteOnly));
-        stray.close();
+        writeFile(homeTrash() + "/files/same.2.txt", {});
         const Trash::Result second = Trash::moveToTrash(tree.file("b/same.txt", "second"));
         QVERIFY(second.ok);
         QCOMPARE(second.trashedPath, homeTrash() + "/files/same.3.txt");
-        QCOMPARE(readAll(homeTrash() + "/files/same.txt"), QByteArray("first"));
-        QCOMPARE(readAll(second.trashedPath), QByteArray("second"));
+        QCOMPARE(readFile(homeTrash() + "/files/same.txt"), QByteArray("first"));
+        QCOMPARE(readFile(second.trashedPath), QByteArray("second"));
     }
 
     void swappedEntryIsNotTrashed()
@@ -239,7 +219,7 @@ private Q_SLOTS:
         const Trash::Result result = Trash::moveToTrash(path, entryOf(path));
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.trashedPath, tree.path("mnt/" + trashFolder + "/files/a.jpg"));
-        QVERIFY(readAll(result.infoPath).contains("\nPath=photos/a.jpg\n"));
+        QVERIFY(readFile(result.infoPath).contains("\nPath=photos/a.jpg\n"));
         QVERIFY(!exists(homeTrash() + "/files/a.jpg"));
     }
 
@@ -254,7 +234,7 @@ private Q_SLOTS:
         QCOMPARE(::mount(nullptr, tree.path("mnt").constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
         const Trash::Result result = Trash::moveToTrash(path);
         QVERIFY(!result.ok);
-        QCOMPARE(readAll(path), QByteArray("stays"));
+        QCOMPARE(readFile(path), QByteArray("stays"));
         QVERIFY(!exists(homeTrash() + "/files/a.jpg"));
     }
 
@@ -264,8 +244,8 @@ private Q_SLOTS:
         const QByteArray from = tree.file("from", "mine");
         const QByteArray to = tree.file("to", "theirs");
         QCOMPARE(FileMove::renameNoReplace(from, to).outcome, FileMove::Outcome::destinationExists);
-        QCOMPARE(readAll(from), QByteArray("mine"));
-        QCOMPARE(readAll(to), QByteArray("theirs"));
+        QCOMPARE(readFile(from), QByteArray("mine"));
+        QCOMPARE(readFile(to), QByteArray("theirs"));
         QVERIFY(FileMove::renameNoReplace(from, tree.path("free")).ok());
     }
 };

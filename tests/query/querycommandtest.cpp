@@ -1,6 +1,5 @@
 #include "support/testtree.h"
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,8 +23,8 @@ private:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : { "LANG", "LC_ALL", "LC_TIME", "TZ" })
             env.remove(QString::fromLatin1(name));
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/data"));
+        env.insert(QStringLiteral("HOME"), QFile::decodeName(m_home.root()));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), QFile::decodeName(m_home.path("data")));
         for (const QString &assignment : environment)
             env.insert(assignment.section(u'=', 0, 0), assignment.section(u'=', 1));
         QProcess process;
@@ -36,15 +35,7 @@ private:
         return { process.exitCode(), process.readAllStandardOutput() };
     }
 
-    void writeIndex(const QByteArray &json)
-    {
-        QDir().mkpath(m_home.path() + QStringLiteral("/data/Quillon"));
-        QFile file(m_home.path() + QStringLiteral("/data/Quillon/text-index.json"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(json);
-    }
-
-    QTemporaryDir m_home;
+    TestTree m_home;
 
 private Q_SLOTS:
     void query_data()
@@ -131,7 +122,7 @@ private Q_SLOTS:
         tree.file("invoice-2024.pdf", "%PDF");
         tree.file("notes.txt", "notes");
         tree.file("photo.png", "png");
-        writeIndex(QByteArray(index).replace('@', tree.root()));
+        m_home.file("data/Quillon/text-index.json", QByteArray(index).replace('@', tree.root()));
         const Run run = tessary({ QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--query"), query,
             QString::fromUtf8(tree.root()) });
         QCOMPARE(run.status, 0);

@@ -1,7 +1,7 @@
 #include "readers/helper/sandbox.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include "support/testtree.h"
+
 #include <QTest>
 
 #include <atomic>
@@ -259,7 +259,7 @@ private Q_SLOTS:
     void confineReportsWhatIsInForce();
 
 private:
-    QTemporaryDir m_folder;
+    TestTree m_folder;
     QByteArray m_allowed;
     QByteArray m_allowedFile;
     QByteArray m_outsideFile;
@@ -270,20 +270,11 @@ private:
 
 void SandboxTest::initTestCase()
 {
-    QVERIFY(m_folder.isValid());
-    const QByteArray root = QFile::encodeName(m_folder.path());
-    m_allowed = root + "/allowed";
-    const QByteArray outside = root + "/outside";
-    m_allowedFile = m_allowed + "/data.txt";
-    m_outsideFile = outside + "/data.txt";
+    m_allowedFile = m_folder.file("allowed/data.txt", "contents");
+    m_outsideFile = m_folder.file("outside/data.txt", "contents");
+    m_allowed = m_folder.path("allowed");
     m_newFile = m_allowed + "/new.txt";
     m_log = m_allowed + "/log";
-    for (const QByteArray &folder : {m_allowed, outside}) {
-        QVERIFY(::mkdir(folder.constData(), 0700) == 0);
-        QFile file(QFile::decodeName(folder + "/data.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("contents");
-    }
     m_policy.readable = Sandbox::libraryDataPaths() << m_allowed;
     m_policy.executable = {"/usr", "/lib", "/lib64"};
     m_policy.addressSpaceBytes = kAddressLimit;
@@ -294,10 +285,8 @@ void SandboxTest::initTestCase()
 // The kernel lists "Seccomp_filters:" in every process's status exactly when it supports filters.
 void SandboxTest::availableOnThisMachine()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    QVERIFY(status.open(QIODevice::ReadOnly));
     const SandboxProtections available = SandboxSupport::available();
-    QCOMPARE(available.seccomp, status.readAll().contains("\nSeccomp_filters:"));
+    QCOMPARE(available.seccomp, readFile("/proc/self/status").contains("\nSeccomp_filters:"));
     if (available.landlockAbi == 0 || !available.seccomp)
         QSKIP(qPrintable(QStringLiteral("The kernel offers only: ") + available.describe()));
     QVERIFY(available.landlockAbi >= 1);
@@ -308,8 +297,8 @@ void SandboxTest::libraryDataPathsHonourTessdataPrefix_data()
     QTest::addColumn<QByteArray>("prefix");
     QTest::addColumn<bool>("listed");
 
-    QTest::newRow("existing folder") << QFile::encodeName(m_folder.path()) << true;
-    QTest::newRow("missing folder") << QFile::encodeName(m_folder.path()) + "/missing" << false;
+    QTest::newRow("existing folder") << m_folder.root() << true;
+    QTest::newRow("missing folder") << m_folder.path("missing") << false;
     QTest::newRow("relative") << QByteArray("allowed") << false;
 }
 
@@ -454,9 +443,7 @@ void SandboxTest::confinedAttempt()
     });
     QCOMPARE(outcomeName(status), outcomeName(expected));
     // Whatever was tried, the allowed file keeps its contents.
-    QFile allowed(QFile::decodeName(m_allowedFile));
-    QVERIFY(allowed.open(QIODevice::ReadOnly));
-    QCOMPARE(allowed.readAll(), QByteArray("contents"));
+    QCOMPARE(readFile(m_allowedFile), QByteArray("contents"));
 }
 
 void SandboxTest::confineReportsWhatIsInForce_data()

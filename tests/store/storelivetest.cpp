@@ -12,7 +12,6 @@
 #include <QTest>
 
 #include <cstdio>
-#include <sys/stat.h>
 
 using namespace StoreTesting;
 
@@ -289,8 +288,7 @@ private Q_SLOTS:
     // Events lost in the kernel's overflowing queue: one reading of everything finds the files.
     void lostEventsMeanOneCheck()
     {
-        QFile limitFile(QStringLiteral("/proc/sys/fs/inotify/max_queued_events"));
-        const int queue = limitFile.open(QIODevice::ReadOnly) ? limitFile.readAll().trimmed().toInt() : 0;
+        const int queue = readFile("/proc/sys/fs/inotify/max_queued_events").trimmed().toInt();
         if (queue <= 0 || queue > 65536)
             QSKIP("the kernel's event queue is too long to overflow here");
         TestTree tree;
@@ -369,15 +367,8 @@ private Q_SLOTS:
         const QString file = m_environment.path(
             QStringLiteral("cache/tessary/catalogue-%1").arg(QString::fromUtf8(QTest::currentDataTag())));
         QVERIFY(!SavedCatalog::save(file, contents));
-        const auto mode = [](const QString &path) {
-            struct stat status
-            {
-            };
-            ::stat(QFile::encodeName(path).constData(), &status);
-            return status.st_mode & 07777;
-        };
-        QCOMPARE(mode(file), 0600u);
-        QCOMPARE(mode(QFileInfo(file).path()), 0700u);
+        QCOMPARE(modeOf(QFile::encodeName(file)), 0600);
+        QCOMPARE(modeOf(QFile::encodeName(QFileInfo(file).path())), 0700);
         QCOMPARE(SavedCatalog::load(file, { "/lib" }), std::optional(contents));
     }
 
@@ -402,12 +393,8 @@ private Q_SLOTS:
         const QString catalogue
             = m_environment.path(QStringLiteral("catalogue-%1").arg(QString::fromUtf8(QTest::currentDataTag())));
         QVERIFY(!SavedCatalog::save(catalogue, savedOf({ lib }, saved)));
-        if (!damage.isEmpty()) {
-            QFile file(catalogue);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            file.seek(40);
-            file.write("garbage");
-        }
+        if (!damage.isEmpty())
+            writeFile(QFile::encodeName(catalogue), readFile(QFile::encodeName(catalogue)).replace(40, 7, "garbage"));
 
         const QString settings = m_environment.newSettingsFile();
         QVERIFY(LibrarySettings(settings).setFolderBookmarks({ lib }));
@@ -460,10 +447,7 @@ private Q_SLOTS:
         const QByteArray lib = tree.path("lib");
         const QString catalogue = m_environment.path(QStringLiteral("catalogue-demo"));
         QVERIFY(!SavedCatalog::save(catalogue, savedOf({ lib }, { record(lib + "/ghost.txt") })));
-        const QByteArray before = [&catalogue] {
-            QFile file(catalogue);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }();
+        const QByteArray before = readFile(QFile::encodeName(catalogue));
         qputenv("TESSARY_DEMO_PATH", lib);
         auto unset = qScopeGuard([] { qunsetenv("TESSARY_DEMO_PATH"); });
         LibraryStore::Setup setup = StoreTesting::setup(m_environment.newSettingsFile(), diskWorkers(), true);
@@ -477,9 +461,7 @@ private Q_SLOTS:
         store.refresh();
         QTRY_COMPARE(store.files().size(), 2);
         settle();
-        QFile file(catalogue);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
+        QCOMPARE(readFile(QFile::encodeName(catalogue)), before);
     }
 
     void applyDelta_data()

@@ -1,5 +1,6 @@
 #include "store/librarysettings.h"
 #include "storetesting.h"
+#include "support/testtree.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -8,18 +9,6 @@
 using namespace StoreTesting;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
-}
 
 // A scan that found a record for each of `paths`.
 ScanResult scanOf(const QByteArrayList &paths, int errors = 0, bool truncated = false)
@@ -77,7 +66,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, json);
         if (!json.isEmpty())
-            writeAll(m_file, json);
+            writeFile(QFile::encodeName(m_file), json);
         {
             LibraryStore store(setup(m_file));
             QTEST(store.tileSize(), "tileSize");
@@ -85,7 +74,7 @@ private Q_SLOTS:
             QTEST(store.autoInstallers(), "autoInstallers");
             QTEST(store.lastRuleRun().toIsoString(), "lastRuleRun");
             // Reading leaves the file as it was, however odd; the first change replaces it.
-            QCOMPARE(readAll(m_file), json.isEmpty() ? QByteArray("<missing>") : json);
+            QCOMPARE(readFile(QFile::encodeName(m_file)), json.isEmpty() ? QByteArray("<missing>") : json);
             store.setAutoScreenshots(true);
         }
         QVERIFY(LibraryStore(setup(m_file)).autoScreenshots());
@@ -93,7 +82,7 @@ private Q_SLOTS:
 
     void failedWriteIsReported()
     {
-        writeAll(m_file, "x"); // the settings file's folder is a plain file
+        writeFile(QFile::encodeName(m_file), "x"); // the settings file's folder is a plain file
         LibraryStore store(setup(m_file + QStringLiteral("/defaults.json")));
         store.setTileSize(300);
         QCOMPARE(store.tileSize(), 300.0);
@@ -194,7 +183,7 @@ private Q_SLOTS:
         QFETCH(bool, demo);
         QFETCH(QByteArray, json);
         QFETCH(QByteArrayList, roots);
-        writeAll(m_file, json);
+        writeFile(QFile::encodeName(m_file), json);
         qputenv("TESSARY_DEMO_PATH", "/demo/./lib/");
         const Probe probe;
         LibraryStore::Setup restoring = setup(m_file, probe.workers(), true);
@@ -205,7 +194,7 @@ private Q_SLOTS:
         QCOMPARE(store.isDemo(), demo);
         QCOMPARE(store.roots(), roots);
         QFETCH(bool, rewritten);
-        QCOMPARE(readAll(m_file) != json, rewritten);
+        QCOMPARE(readFile(QFile::encodeName(m_file)) != json, rewritten);
         settle();
         QCOMPARE(probe.scans->load(), roots.isEmpty() ? 0 : 1);
     }

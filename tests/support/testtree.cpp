@@ -1,5 +1,6 @@
 #include "support/testtree.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTest>
 
@@ -30,19 +31,19 @@ QByteArray TestTree::path(const QByteArray &relative) const
 QByteArray TestTree::file(const QByteArray &relative, const QByteArray &contents)
 {
     makeParent(relative);
-    const QByteArray p = path(relative);
-    const int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        qFatal("cannot create %s", p.constData());
-    qsizetype written = 0;
-    while (written < contents.size()) {
-        const ssize_t n = ::write(fd, contents.constData() + written, static_cast<size_t>(contents.size() - written));
-        if (n <= 0)
-            qFatal("cannot write %s", p.constData());
-        written += n;
-    }
-    ::close(fd);
-    return p;
+    writeFile(path(relative), contents);
+    return path(relative);
+}
+
+void TestTree::thumbnail(const QByteArray &sizeFolder, const QByteArray &uri, const QByteArray &mtime, QImage image,
+    const QByteArray &recordedUri)
+{
+    image.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(recordedUri.isEmpty() ? uri : recordedUri));
+    if (!mtime.isEmpty())
+        image.setText(QStringLiteral("Thumb::MTime"), QString::fromLatin1(mtime));
+    const QByteArray name = QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
+    if (!image.save(QFile::decodeName(folder("cache/thumbnails/" + sizeFolder) + '/' + name), "PNG"))
+        qFatal("cannot write a thumbnail in %s", sizeFolder.constData());
 }
 
 void TestTree::becomeHome() const
@@ -103,4 +104,38 @@ void TestTree::setMode(const QByteArray &relative, unsigned mode)
 bool TestTree::setAttribute(const QByteArray &relative, const char *name, const QByteArray &value)
 {
     return ::lsetxattr(path(relative).constData(), name, value.constData(), static_cast<size_t>(value.size()), 0) == 0;
+}
+
+QByteArray readFile(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return "<missing>";
+    QByteArray data;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        data.append(buffer, n);
+    ::close(fd);
+    return data;
+}
+
+void writeFile(const QByteArray &path, const QByteArray &contents)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        qFatal("cannot create %s", path.constData());
+    qsizetype written = 0;
+    while (written < contents.size()) {
+        const ssize_t n = ::write(fd, contents.constData() + written, static_cast<size_t>(contents.size() - written));
+        if (n <= 0)
+            qFatal("cannot write %s", path.constData());
+        written += n;
+    }
+    ::close(fd);
+}
+
+int modeOf(const QByteArray &path)
+{
+    struct stat status = {};
+    return ::lstat(path.constData(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
 }

@@ -3,6 +3,7 @@
 #include "platform/timestamp.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QTemporaryDir>
 
 // A temporary folder in which tests build trees with chosen contents, times and modes.
@@ -23,6 +24,11 @@ public:
     QByteArray folder(const QByteArray &relative);
     QByteArray symlink(const QByteArray &relative, const QByteArray &target);
     QByteArray fifo(const QByteArray &relative);
+    // Writes `image` as another program would write a thumbnail: a PNG in
+    // cache/thumbnails/`sizeFolder` named after the MD5 of `uri`, whose Thumb::URI key is
+    // `recordedUri` (`uri` when empty) and whose Thumb::MTime key is `mtime` when not empty.
+    void thumbnail(const QByteArray &sizeFolder, const QByteArray &uri, const QByteArray &mtime, QImage image,
+        const QByteArray &recordedUri = {});
     // Sets access and modification times exactly (nanoseconds included).
     void setModified(const QByteArray &relative, const Timestamp &time);
     void setMode(const QByteArray &relative, unsigned mode);
@@ -39,3 +45,11 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_root;
 };
+
+// The file's contents, by the path's exact bytes (QFile would decode a name that is not UTF-8
+// lossily), or "<missing>" when it cannot be opened.
+QByteArray readFile(const QByteArray &path);
+// Writes the file whole, ending the test program when it cannot.
+void writeFile(const QByteArray &path, const QByteArray &contents);
+// The permission bits of the entry itself, or -1 when there is none.
+int modeOf(const QByteArray &path);
