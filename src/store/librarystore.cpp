@@ -26,6 +26,7 @@ struct LibraryStore::ScanOutcome
     std::shared_ptr<const LibraryCatalog> catalog;
     LibraryDelta delta;
     std::optional<QList<LibraryWatcher::Root>> followed;
+    bool withoutMediaFacts = false;
 };
 
 LibraryStore::LibraryStore(const Setup &setup, QObject *parent)
@@ -247,8 +248,13 @@ void LibraryStore::refresh()
     setDuplicatesChecked(false);
     setStatus(QStringLiteral("Reading file metadata\u2026"));
 
-    ScanOptions options;
-    options.previous = m_files;
+    // With nothing shown yet, the files are listed without opening their images, videos and
+    // music, shown, and then checked by a scan that opens them: opening them takes most of a
+    // first scan, and far longer on a busy machine, where the readers wait for idle processors.
+    const bool withoutMediaFacts = m_files.isEmpty() && !m_roots.isEmpty();
+    ScanOptions options = readingOptions();
+    options.readContentMetadata = !withoutMediaFacts;
+    const QList<FileRecord> base = m_files;
     const auto scan = m_workers.scan;
     const QByteArrayList roots = m_roots;
     const TextIndex index = m_textIndex;
@@ -260,8 +266,10 @@ void LibraryStore::refresh()
         follower = m_watcher->follower();
     m_scanJob = startBackgroundJob<ScanOutcome>(
         this, JobPriority::userInitiated,
-        [scan, roots, options, index, previous, previousMatches, follower](std::stop_token stop) {
+        [scan, roots, options, base, withoutMediaFacts, index, previous, previousMatches, follower](
+            std::stop_token stop) {
             ScanOutcome outcome;
+            outcome.withoutMediaFacts = withoutMediaFacts;
             // The folders are watched before they are listed, so no change falls between.
             if (follower)
                 outcome.followed = follower->follow(roots, LibraryWatcher::Walk::all, stop);
@@ -270,8 +278,8 @@ void LibraryStore::refresh()
             // result on the main thread is only a matter of swapping lists.
             if (!stop.stop_requested()) {
                 outcome.catalog = LibraryCatalog::build(outcome.result.files, index, previous.get(), stop);
-                outcome.delta = LibraryDelta::between(options.previous, outcome.result.files,
-                    previous && previousMatches ? &previous->positions() : nullptr);
+                outcome.delta = LibraryDelta::between(
+                    base, outcome.result.files, previous && previousMatches ? &previous->positions() : nullptr);
             }
             return outcome;
         },
@@ -296,8 +304,6 @@ void LibraryStore::applyScan(ScanOutcome &&outcome, quint64 indexRevision)
     m_scanErrors = result.errors;
     m_truncated = result.truncated;
     m_sinceFullCheck.start();
-    setChecking(false);
-    setScanning(false);
 
     QSet<QByteArray> kept;
     if (!m_selectedIDs.isEmpty()) {
@@ -307,6 +313,18 @@ void LibraryStore::applyScan(ScanOutcome &&outcome, quint64 indexRevision)
     }
     setSelectedIDs(kept);
 
+    m_mediaFactsPending = outcome.withoutMediaFacts;
+    if (m_mediaFactsPending) {
+        // Shown as listed, the scan going on as a check that opens the media; the index and the
+        // saved library wait for it.
+        setChecking(true);
+        setStatus(QLocale().toString(qint64(m_files.size())) + QStringLiteral(" files \u00b7 Being checked\u2026"));
+        verify(m_roots, LibraryWatcher::Walk::all, Check::atStart);
+        releaseInBackground(std::move(outcome));
+        return;
+    }
+    setChecking(false);
+    setScanning(false);
     indexText();
     setStatus(libraryStatus());
     scheduleSave();

@@ -126,8 +126,9 @@ public:
     void serviceTick();
 
     // --- Following the folders -------------------------------------------------------------------
-    // Whether the files shown are the ones saved last time, not yet checked against the disk (a
-    // scan is running to check them).
+    // Whether the files shown are not yet checked against the disk (a scan is running to check
+    // them): the ones saved last time, or, at a first scan, the files as listed before their
+    // images, videos and music were opened.
     bool checking() const { return m_checking; }
     // Whether changes noticed in the folders are still being read (they are applied within about
     // a second).
@@ -410,6 +411,9 @@ private:
     void startUpdate();
     // Reads `roots` (some or all of the library's) again and applies what differs.
     void verify(const QByteArrayList &roots, LibraryWatcher::Walk walk, Check check);
+    // For reading the folders again: files that did not change keep what was read of their
+    // media, unless the files shown were listed without it.
+    ScanOptions readingOptions() const;
     // Applies what a rescan or checking scan found, once it is merged with the current files.
     void applyFound(Found &&found);
     void mergeFound(Found &&found);
@@ -542,6 +546,7 @@ private:
     QSet<QByteArray> m_changedPaths; // noticed, not read yet
     std::optional<LibraryDelta> m_lastChange;
     bool m_checking = false;
+    bool m_mediaFactsPending = false; // the files shown were listed without opening their media
     bool m_updating = false;
     bool m_checkAfterScan = false; // events were lost while a scan ran
     bool m_saveAgain = false;

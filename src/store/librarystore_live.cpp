@@ -159,6 +159,14 @@ void LibraryStore::startUpdate()
     updateUpdating();
 }
 
+ScanOptions LibraryStore::readingOptions() const
+{
+    ScanOptions options;
+    if (!m_mediaFactsPending)
+        options.previous = m_files;
+    return options;
+}
+
 void LibraryStore::verify(const QByteArrayList &roots, LibraryWatcher::Walk walk, Check check)
 {
     if (readingFolders())
@@ -170,8 +178,8 @@ void LibraryStore::verify(const QByteArrayList &roots, LibraryWatcher::Walk walk
     found.read.cleared = standardized(roots);
     found.baseRevision = m_filesRevision;
     found.indexRevision = m_textIndexRevision;
-    ScanOptions options;
-    options.previous = m_files;
+    const ScanOptions options = readingOptions();
+    const QList<FileRecord> base = m_files;
     const auto scan = m_workers.scan;
     const QByteArrayList allRoots = m_roots;
     const TextIndex index = m_textIndex;
@@ -181,7 +189,7 @@ void LibraryStore::verify(const QByteArrayList &roots, LibraryWatcher::Walk walk
         follower = m_watcher->follower();
     m_verifyJob = startBackgroundJob<Found>(
         this, JobPriority::userInitiated,
-        [found, scan, roots, allRoots, walk, options, index, previous, follower](std::stop_token stop) mutable {
+        [found, scan, roots, allRoots, walk, options, base, index, previous, follower](std::stop_token stop) mutable {
             // Watched before they are listed, as for every scan.
             if (follower)
                 found.followed = follower->follow(allRoots, walk, stop);
@@ -190,7 +198,7 @@ void LibraryStore::verify(const QByteArrayList &roots, LibraryWatcher::Walk walk
             found.read.errors = result.errors;
             found.truncated = result.truncated;
             if (!stop.stop_requested())
-                found.merge(options.previous, index, previous.get(), stop);
+                found.merge(base, index, previous.get(), stop);
             return found;
         },
         [this](Found &&done) { applyFound(std::move(done)); });
@@ -254,7 +262,9 @@ void LibraryStore::applyFound(Found &&found)
     if (found.isCheck && found.check == Check::atStart) {
         setChecking(false);
         setScanning(false);
-        if (!delta.isEmpty())
+        // Files listed without their media were never saved: they are now, even unchanged.
+        const bool mediaRead = std::exchange(m_mediaFactsPending, false);
+        if (!delta.isEmpty() || mediaRead)
             scheduleSave();
         indexText();
         setStatus(libraryStatus());

@@ -245,7 +245,8 @@ private Q_SLOTS:
         const auto counter = std::make_shared<std::atomic<int>>(0);
         setup.workers.scan = [counter, scan = setup.workers.scan](
                                  const QByteArrayList &roots, const ScanOptions &options, std::stop_token stop) {
-            ++*counter;
+            if (options.readContentMetadata)
+                ++*counter;
             return scan(roots, options, stop);
         };
         LibraryStore store(setup);
@@ -437,6 +438,68 @@ private Q_SLOTS:
         // The checked library is saved for the next start.
         QTRY_COMPARE(SavedCatalog::load(catalogue, { lib }).value_or(SavedCatalog::Contents()).files.size(), 2);
         settle();
+    }
+
+    // Without a saved library, the files are shown as soon as they are listed; the check that
+    // opens their media then fills in what it read, and only then is the library saved (a
+    // library saved without its media would keep it out at every later start).
+    void firstScanShowsFilesBeforeTheirMedia()
+    {
+        TestTree tree;
+        tree.file("lib/photo.jpg");
+        tree.file("lib/notes.txt");
+        const QByteArray lib = tree.path("lib");
+        Gate reading;
+        const Counter reads = std::make_shared<std::atomic<int>>(0);
+        LibraryStore::Setup setup = StoreTesting::setup(m_environment.newSettingsFile(), diskWorkers());
+        const auto scan = setup.workers.scan;
+        setup.workers.scan = [reading, reads, scan](
+                                 const QByteArrayList &roots, const ScanOptions &options, std::stop_token stop) {
+            ScanResult result = scan(roots, options, stop);
+            if (!options.readContentMetadata)
+                return result;
+            reading.wait();
+            // As the scanner does: a file an earlier scan read keeps what it read.
+            for (FileRecord &file : result.files) {
+                const auto earlier = std::find_if(options.previous.cbegin(), options.previous.cend(),
+                    [&file](const FileRecord &e) { return e.path == file.path; });
+                if (earlier != options.previous.cend())
+                    file.dimensions = earlier->dimensions;
+                else if (file.kind == FileKind::images && ++*reads > 0)
+                    file.dimensions = QStringLiteral("4000 × 3000");
+            }
+            return result;
+        };
+        setup.catalogFile = m_environment.path(QStringLiteral("catalogue-first-scan"));
+        setup.saveDelay = {};
+        auto opener = qScopeGuard([reading] { reading.open(); });
+        LibraryStore store(setup);
+        store.setRoots({ lib });
+        store.refresh();
+        QTRY_COMPARE(reading.arrivals(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(describe(store.files(), lib), strings({ "notes.txt", "photo.jpg" }));
+        QVERIFY(store.checking());
+        QCOMPARE(store.status(), QStringLiteral("2 files \u00b7 Being checked\u2026"));
+        QTest::qWait(50);
+        QVERIFY(!QFile::exists(setup.catalogFile));
+
+        reading.open();
+        QTRY_VERIFY(!store.scanning());
+        QVERIFY(!store.checking());
+        QCOMPARE(store.status(), QStringLiteral("2 files \u00b7 Updated just now"));
+        const auto photo = [](const QList<FileRecord> &files) {
+            return std::find_if(files.cbegin(), files.cend(), [](const FileRecord &f) { return f.kind == FileKind::images; })
+                ->dimensions;
+        };
+        QCOMPARE(photo(store.files()), std::optional(QStringLiteral("4000 × 3000")));
+        QTRY_VERIFY(SavedCatalog::load(setup.catalogFile, { lib }).has_value());
+        QCOMPARE(photo(SavedCatalog::load(setup.catalogFile, { lib })->files), std::optional(QStringLiteral("4000 × 3000")));
+        // Read once: later scans keep it.
+        store.refresh();
+        settle();
+        QCOMPARE(reads->load(), 1);
+        QCOMPARE(photo(store.files()), std::optional(QStringLiteral("4000 × 3000")));
     }
 
     // Demo mode neither reads nor writes the saved library.

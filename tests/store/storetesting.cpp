@@ -20,8 +20,9 @@ LibraryWorkers workersOf(const QStringList &held, const Gate &gate, const QList<
             gate.wait();
     };
     LibraryWorkers result;
-    result.scan = [scans, hold](const QByteArrayList &, const ScanOptions &, std::stop_token) {
-        ++*scans;
+    result.scan = [scans, hold](const QByteArrayList &, const ScanOptions &options, std::stop_token) {
+        if (options.readContentMetadata)
+            ++*scans;
         hold("scan");
         return ScanResult();
     };

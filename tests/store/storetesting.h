@@ -81,9 +81,11 @@ private:
 
 using Counter = std::shared_ptr<std::atomic<int>>;
 
-// Workers that count the scans and rule passes started and return `groups` as both duplicates and
-// look-alikes; the ones named in `held` ("scan", "index", "duplicates", "similar", "rules") wait
-// for `gate` first. Without `held` they return at once and touch nothing on disk.
+// Workers that count the rule passes and the scans that read the library whole (not the listing
+// that shows a first scan's files before their media are read), and return `groups` as both
+// duplicates and look-alikes; the ones named in `held` ("scan", "index", "duplicates",
+// "similar", "rules") wait for `gate` first. Without `held` they return at once and touch
+// nothing on disk.
 //
 // Declare the probe before its store: going out of scope, even after a failed check, it opens
 // the gate and lets every job end.
