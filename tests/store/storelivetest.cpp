@@ -465,8 +465,10 @@ private Q_SLOTS:
                     [&file](const FileRecord &e) { return e.path == file.path; });
                 if (earlier != options.previous.cend())
                     file.dimensions = earlier->dimensions;
-                else if (file.kind == FileKind::images && ++*reads > 0)
+                else if (file.kind == FileKind::images) {
+                    ++*reads;
                     file.dimensions = QStringLiteral("4000 × 3000");
+                }
             }
             return result;
         };
