@@ -316,10 +316,8 @@ void LibraryStore::applyScan(ScanOutcome &&outcome, quint64 indexRevision)
     m_mediaFactsPending = outcome.withoutMediaFacts;
     if (m_mediaFactsPending) {
         // Shown as listed, the scan going on as a check that opens the media; the index and the
-        // saved library wait for it.
-        setChecking(true);
-        setStatus(QLocale().toString(qint64(m_files.size())) + QStringLiteral(" files \u00b7 Being checked\u2026"));
-        verify(m_roots, LibraryWatcher::Walk::all, Check::atStart);
+        // saved library wait for it. The listing has just watched every folder.
+        checkShownFiles(LibraryWatcher::Walk::unfollowed);
         releaseInBackground(std::move(outcome));
         return;
     }

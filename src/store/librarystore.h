@@ -411,6 +411,8 @@ private:
     void startUpdate();
     // Reads `roots` (some or all of the library's) again and applies what differs.
     void verify(const QByteArrayList &roots, LibraryWatcher::Walk walk, Check check);
+    // Marks the files shown as being checked and reads the whole library to check them.
+    void checkShownFiles(LibraryWatcher::Walk walk);
     // For reading the folders again: files that did not change keep what was read of their
     // media, unless the files shown were listed without it.
     ScanOptions readingOptions() const;

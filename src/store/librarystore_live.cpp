@@ -111,9 +111,7 @@ void LibraryStore::loadSavedLibrary()
                 installCatalog(std::move(loaded.catalog), m_filesRevision, indexRevision);
             m_scanErrors = loaded.contents->errors;
             m_truncated = loaded.contents->truncated;
-            setChecking(true);
-            setStatus(QLocale().toString(qint64(m_files.size())) + QStringLiteral(" files \u00b7 Being checked\u2026"));
-            verify(m_roots, LibraryWatcher::Walk::all, Check::atStart);
+            checkShownFiles(LibraryWatcher::Walk::all);
             releaseInBackground(std::move(loaded));
         });
 }
@@ -157,6 +155,13 @@ void LibraryStore::startUpdate()
         },
         [this](Found &&done) { applyFound(std::move(done)); });
     updateUpdating();
+}
+
+void LibraryStore::checkShownFiles(LibraryWatcher::Walk walk)
+{
+    setChecking(true);
+    setStatus(QLocale().toString(qint64(m_files.size())) + QStringLiteral(" files \u00b7 Being checked\u2026"));
+    verify(m_roots, walk, Check::atStart);
 }
 
 ScanOptions LibraryStore::readingOptions() const

@@ -288,8 +288,11 @@ void ThumbnailCacheTest::largerBoxReplacesTheImageSmallerKeepsIt()
     cache.request(file, QSize(162, 162));
     QVERIFY(ready.wait());
     QCOMPARE(cache.cached(file).size(), QSize(162, 121));
-    QVERIFY(cache.holds(file, QSize(100, 100)));
-    QVERIFY(!cache.holds(file));
+    bool madeForBox = false;
+    cache.cached(file, QSize(100, 100), &madeForBox);
+    QVERIFY(madeForBox);
+    cache.cached(file, ThumbnailCache::kPointSize, &madeForBox);
+    QVERIFY(!madeForBox);
 
     // The large size the first request wrote back is the best the shared cache has.
     cache.request(file);

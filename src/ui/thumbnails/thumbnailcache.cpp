@@ -121,11 +121,6 @@ QImage ThumbnailCache::cached(const FileRecord &file, QSize pointBox, bool *made
     return entry != nullptr ? entry->image : QImage();
 }
 
-bool ThumbnailCache::holds(const FileRecord &file, QSize pointBox) const
-{
-    return heldCovers(key(file), pixelBox(pointBox));
-}
-
 bool ThumbnailCache::heldCovers(const QString &key, QSize box) const
 {
     const Entry *entry = m_images.object(key);

@@ -68,11 +68,8 @@ public:
     // The cached thumbnail of the file, or a null image. Never blocks.
     QImage cached(const FileRecord &file) const;
     // The same, and in `madeForBox` whether it was made for a box at least as large as
-    // `pointBox` (one lookup for a view that paints and may ask for a larger one).
-    QImage cached(const FileRecord &file, QSize pointBox, bool *madeForBox) const;
-    // Whether the cached thumbnail of the file was made for a box at least as large as
     // `pointBox` (it may be smaller than the box when the picture is).
-    bool holds(const FileRecord &file, QSize pointBox = kPointSize) const;
+    QImage cached(const FileRecord &file, QSize pointBox, bool *madeForBox) const;
     // Asks for the file's thumbnail fitting `pointBox` unless one made for such a box is cached
     // or the file's contents are not on this computer. `thumbnailReady` follows when one was
     // made; the latest requests are served first.
