@@ -1,5 +1,7 @@
 #include "store/namesortkey.h"
 
+#include <algorithm>
+
 namespace NameSortKey {
 namespace {
 
@@ -26,10 +28,49 @@ qsizetype appendNumber(QString &key, QStringView name, qsizetype at)
     return at;
 }
 
+char16_t asciiLower(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+// The key of a name of ASCII characters only, as `of` makes it, without its normalisations and
+// temporary strings: such a name is its own decomposition, folds to lower case and holds no
+// combining marks. Most names are like this, and a library's keys are made on every change.
+QString ofAscii(QStringView name)
+{
+    QString key;
+    key.reserve(3 * name.size() + 8);
+    for (qsizetype i = 0; i < name.size();) {
+        const char16_t c = name[i].unicode();
+        if (c < u'0' || c > u'9') {
+            key.append(QChar(asciiLower(c)));
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < name.size() && name[end] >= u'0' && name[end] <= u'9')
+            ++end;
+        while (i < end && name[i] == u'0')
+            ++i;
+        key.append(QChar(kNumberMark));
+        key.append(QChar(char16_t(kLengthBase + std::min<qsizetype>(end - i, 0xF000))));
+        key.append(name.sliced(i, end - i));
+        i = end;
+    }
+    key.append(QChar(kLevelMark));
+    for (const QChar c : name)
+        key.append(QChar(asciiLower(c.unicode())));
+    key.append(QChar(kLevelMark));
+    key.append(name);
+    return key;
+}
+
 } // namespace
 
 QString of(QStringView name)
 {
+    if (std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return ofAscii(name);
     // Primary level: the base letters (compatibility decomposition without combining marks),
     // case-folded, with numbers by value. Secondary level: the case-folded name as typed, so
     // that "resume" and "résumé" still sort in a fixed order.

@@ -156,6 +156,9 @@ private Q_SLOTS:
         row("Name: accents after their base letter", "Name", { "/rz", "/r\xc3\xa9sum\xc3\xa9", "/resume" },
             { "/resume", "/r\xc3\xa9sum\xc3\xa9", "/rz" });
         row("Name: equal names keep library order", "Name", { "/x/a", "/b/a" }, { "/x/a", "/b/a" });
+        row("Name: equal numbers by zeros, then case", "Name", { "/file7", "/File7", "/file007" },
+            { "/file007", "/File7", "/file7" });
+        row("Name: numbers, then punctuation, then letters", "Name", { "/b", "/_a", "/1" }, { "/1", "/_a", "/b" });
         row("Name: a 65-digit number after a 33-digit one", "Name",
             { "/x1" + QByteArray(64, '0'), "/x" + QByteArray(33, '9') },
             { "/x" + QByteArray(33, '9'), "/x1" + QByteArray(64, '0') });
