@@ -125,6 +125,40 @@ private Q_SLOTS:
         QCOMPARE(store.selectedIDs(), QSet<QByteArray> { "/lib/p0.png" });
     }
 
+    // The strip shows the library's first files of its kind after every change, whether its tiles are kept or made
+    // again: a file joining in front, a record gaining its media facts, fewer files.
+    void recentTilesFollowTheLibrary()
+    {
+        LibraryStore store(setup(m_environment.newSettingsFile()));
+        store.setRoots({ "/lib" });
+        const auto image = [](int n, qint64 seconds) {
+            return record("/lib/p" + QByteArray::number(n) + ".png", FileKind::images, 0, Timestamp::fromUnix(seconds));
+        };
+        QList<FileRecord> files;
+        for (int i = 0; i < 12; ++i)
+            files << image(i, 1'700'000'000 + i);
+        store.setFiles(files);
+        HomeSection section(store);
+        // Compared once the store's counts are made for the files: before, it names no file.
+        const auto tilesShowTheFirst = [&store, &section] {
+            QList<FileRecord> onTiles;
+            for (FileSurface *tile : shown<FileSurface>(section))
+                onTiles << (tile->accessibleName() == tile->file().name() ? tile->file() : FileRecord());
+            return store.viewsPrepared() && onTiles == store.leadingFiles(FileKind::images, 10);
+        };
+        QTRY_VERIFY(tilesShowTheFirst());
+        files.prepend(image(12, 1'800'000'000));
+        store.setFiles(files);
+        QTRY_VERIFY(tilesShowTheFirst());
+        files.first().dimensions = QStringLiteral("640 × 480");
+        store.setFiles(files);
+        QTRY_VERIFY(tilesShowTheFirst());
+        files = files.mid(10);
+        store.setFiles(files);
+        QTRY_VERIFY(tilesShowTheFirst());
+        QCOMPARE(shown<FileSurface>(section).size(), 3);
+    }
+
     // Tiles follow the thumbnail size, and the strip's height follows its tiles.
     void recentTilesFollowTheThumbnailSize()
     {

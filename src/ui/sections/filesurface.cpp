@@ -64,6 +64,23 @@ FileSurface::FileSurface(LibraryStore &store, const FileRecord &file, Shape shap
     });
 }
 
+void FileSurface::setFile(const FileRecord &file)
+{
+    const QString key = ThumbnailCache::key(file);
+    if (key != m_thumbnailKey && m_requested) {
+        ThumbnailCache::shared().cancel(m_file);
+        m_requested = false;
+    }
+    m_file = file;
+    m_thumbnailKey = key;
+    // A press on the file shown before is not completed on this one.
+    m_pressed = false;
+    setAccessibleName(file.name());
+    if (m_shape == Shape::row)
+        setAccessibleDescription(FilePainter::rowDescription(file, locale()));
+    update();
+}
+
 FileSurface::~FileSurface()
 {
     if (m_requested)

@@ -23,6 +23,8 @@ public:
     ~FileSurface() override;
 
     const FileRecord &file() const { return m_file; }
+    // Shows `file` instead, keeping the widget: cheaper than a new one when a list moves on.
+    void setFile(const FileRecord &file);
     QSize sizeHint() const override;
     // What an assistive technology's press does: selects only this file.
     void accessiblePress();

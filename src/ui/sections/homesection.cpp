@@ -205,11 +205,16 @@ void HomeSection::updateStrip(RecentStrip &strip)
 {
     QList<FileRecord> files = m_store.leadingFiles(strip.kind, kRecentCount);
     strip.block->setVisible(!files.isEmpty());
-    // A tile shows its record as it was made: a changed record (a new date picks another
-    // thumbnail) makes new tiles.
     if (files == strip.files)
         return;
     strip.files = std::move(files);
+    // The same number of tiles: each shows its new record in place, so a strip that moves on by
+    // one file, or whose records gained their media facts, makes no widgets.
+    if (strip.tiles->count() == strip.files.size()) {
+        for (qsizetype i = 0; i < strip.files.size(); ++i)
+            static_cast<FileSurface *>(strip.tiles->itemAt(int(i))->widget())->setFile(strip.files[i]);
+        return;
+    }
     Layouts::refill(strip.tiles, [this, &strip] {
         for (const FileRecord &file : std::as_const(strip.files))
             strip.tiles->addWidget(new FileSurface(m_store, file, FileSurface::Shape::tile));
