@@ -322,25 +322,28 @@ ReaderPool::Share ReaderPool::defaultShare()
     return share;
 }
 
+// The shared pools live as long as the process. Destroyed at exit, they would wait for ever for a
+// worker thread still waiting for a helper (destroying a condition variable waits for its
+// waiters), or free what such a thread is about to use; helpers end with the process anyway.
 ReaderPool &ReaderPool::shared()
 {
-    static ReaderPool pool([] {
+    static ReaderPool *const pool = new ReaderPool([] {
         Options options;
         options.priority = Priority::background;
         options.faults = std::shared_ptr<ReaderFaults>(std::shared_ptr<ReaderFaults>(), &ReaderFaults::stored());
         return options;
     }());
-    return pool;
+    return *pool;
 }
 
 ReaderPool &ReaderPool::interactive()
 {
-    static ReaderPool pool([] {
+    static ReaderPool *const pool = new ReaderPool([] {
         Options options;
         options.faults = std::shared_ptr<ReaderFaults>(std::shared_ptr<ReaderFaults>(), &ReaderFaults::stored());
         return options;
     }());
-    return pool;
+    return *pool;
 }
 
 ReaderPool::ReaderPool() : ReaderPool(Options()) { }
