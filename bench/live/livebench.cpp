@@ -316,7 +316,9 @@ int benchChanges(const QByteArray &root, const QByteArray &hold)
     }
 
     // One full check, which the service timer makes at most every 30 minutes when every root
-    // is followed. It runs on worker threads: its end shows as the process going idle.
+    // is followed. It runs on worker threads: its end shows as the process going idle. The timer
+    // leaves the library alone while it is being read or indexed, so the check waits for that.
+    waitUntil([&store] { return !store.scanning() && !store.updating() && !store.indexing(); }, 600'000);
     waitUntilIdle();
     const double cpuBefore = processCpuMs();
     clock.start();
