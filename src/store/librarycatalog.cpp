@@ -46,7 +46,8 @@ struct SortFacts
     int kindRank;
 };
 
-// The positions of `files` stably sorted by `order`, as `LibraryCatalog::precedes` orders them.
+// The positions of the records `facts` describe, stably sorted by `order` as
+// `LibraryCatalog::precedes` orders them.
 std::vector<qsizetype> sortedOrder(
     LibraryCatalog::Order order, const std::vector<SortFacts> &facts, std::stop_token stop)
 {
