@@ -6,8 +6,7 @@
 //       the window restores the library named by $XDG_CONFIG_HOME/tessary/defaults.json and the
 //       text index under $XDG_DATA_HOME, as at start-up: the event loop's longest stall while
 //       the library is scanned and applied (and then rescanned), the window's first paints
-//       reported apart, and the resident memory with
-//       the library and its index in;
+//       reported apart, and the resident memory with the library and its index in;
 //   tessary-bench-window prepare LIBRARY_DIR CONFIG_HOME DATA_HOME TEXT_BYTES
 //       writes those two files for a library (see BenchHome).
 //
