@@ -103,8 +103,10 @@ QList<MediaFacts> mediaFacts(const QList<std::pair<QByteArray, FileKind>> &files
     for (const auto &[path, kind] : files)
         batch.append(fileRequest(ReaderTask::media, path, kind));
     // Beside the index, not in the way of what is on screen (a scan reads these for every new
-    // picture and recording, from several threads at once).
-    const QList<ReaderResponse> responses = ReaderPool::shared().run(batch, std::move(stop));
+    // picture and recording, from several threads at once), but ahead of the index's batches:
+    // new files wait for these before they are shown.
+    const QList<ReaderResponse> responses
+        = ReaderPool::shared().run(batch, std::move(stop), ReaderPool::Precedence::ahead);
     QList<MediaFacts> facts;
     facts.reserve(responses.size());
     for (const ReaderResponse &response : responses)

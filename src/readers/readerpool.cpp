@@ -97,8 +97,8 @@ bool opensTheFile(const ReaderRequest &request)
 class ReaderPool::BatchRun
 {
 public:
-    BatchRun(ReaderPool &pool, const QList<ReaderRequest> &batch, std::stop_token stop)
-        : m_pool(pool), m_batch(batch), m_stop(std::move(stop)), m_results(batch.size())
+    BatchRun(ReaderPool &pool, const QList<ReaderRequest> &batch, std::stop_token stop, Precedence precedence)
+        : m_pool(pool), m_batch(batch), m_stop(std::move(stop)), m_precedence(precedence), m_results(batch.size())
     { }
 
     QList<ReaderResponse> run()
@@ -114,7 +114,7 @@ public:
         if (m_stop.stop_requested())
             return cancelRest();
         QString error;
-        m_helper = m_pool.checkOut(&error);
+        m_helper = m_pool.checkOut(&error, m_precedence);
         if (!m_helper)
             return failRest(error);
         serve();
@@ -300,6 +300,7 @@ private:
     ReaderPool &m_pool;
     const QList<ReaderRequest> &m_batch;
     std::stop_token m_stop;
+    const Precedence m_precedence;
     QList<ReaderResponse> m_results;
     QList<qsizetype> m_pending; // indexes into the batch, in order
     QList<quint32> m_ids; // ids of the pending requests sent so far; 0 for those answered here
@@ -403,9 +404,9 @@ QByteArray ReaderPool::locateProgram()
     return QByteArrayLiteral(TESSARY_READER_BUILT);
 }
 
-QList<ReaderResponse> ReaderPool::run(const QList<ReaderRequest> &batch, std::stop_token stop)
+QList<ReaderResponse> ReaderPool::run(const QList<ReaderRequest> &batch, std::stop_token stop, Precedence precedence)
 {
-    return BatchRun(*this, batch, std::move(stop)).run();
+    return BatchRun(*this, batch, std::move(stop), precedence).run();
 }
 
 ReaderResponse ReaderPool::run(const ReaderRequest &request, std::stop_token stop)
@@ -520,26 +521,41 @@ std::unique_ptr<ReaderPool::Helper> ReaderPool::startHelper(QString *error)
     return helper;
 }
 
-std::unique_ptr<ReaderPool::Helper> ReaderPool::checkOut(QString *error)
+std::unique_ptr<ReaderPool::Helper> ReaderPool::checkOut(QString *error, Precedence precedence)
 {
     std::unique_lock lock(m_mutex);
+    const bool ahead = precedence == Precedence::ahead;
+    bool counted = false;
+    // Leaves the queue of batches ahead; the others may take a free helper once none is left.
+    const auto leave = [&] {
+        if (std::exchange(counted, false) && --m_waitingAhead == 0)
+            m_idleChanged.notify_all();
+    };
     for (;;) {
         if (m_health != Health::ready) {
+            leave();
             *error = unavailableReason();
             return nullptr;
         }
-        if (!m_idle.empty()) {
+        const bool mayTake = ahead || m_waitingAhead == 0;
+        if (mayTake && !m_idle.empty()) {
+            leave();
             std::unique_ptr<Helper> helper = std::move(m_idle.back());
             m_idle.pop_back();
             return helper;
         }
-        if (m_live < m_options.helpers) {
+        if (mayTake && m_live < m_options.helpers) {
+            leave();
             ++m_live;
             lock.unlock();
             std::unique_ptr<Helper> helper = startHelper(error);
             if (!helper)
                 checkIn(nullptr);
             return helper;
+        }
+        if (ahead && !counted) {
+            counted = true;
+            ++m_waitingAhead;
         }
         m_idleChanged.wait(lock);
     }

@@ -38,6 +38,9 @@ public:
 
     enum class Priority { interactive, background };
     enum class Health { ready, unconfined, failing };
+    // A batch `ahead` takes the next free helper before every batch `inTurn` that waits for one:
+    // the few media facts a change needs are not queued behind a long run of text extraction.
+    enum class Precedence { inTurn, ahead };
 
     struct Options
     {
@@ -82,7 +85,8 @@ public:
     ReaderPool(const ReaderPool &) = delete;
     ReaderPool &operator=(const ReaderPool &) = delete;
 
-    QList<ReaderResponse> run(const QList<ReaderRequest> &batch, std::stop_token stop = {});
+    QList<ReaderResponse> run(
+        const QList<ReaderRequest> &batch, std::stop_token stop = {}, Precedence precedence = Precedence::inTurn);
     ReaderResponse run(const ReaderRequest &request, std::stop_token stop = {});
 
     Health health() const;
@@ -102,7 +106,7 @@ private:
     struct Helper;
     class BatchRun;
 
-    std::unique_ptr<Helper> checkOut(QString *error);
+    std::unique_ptr<Helper> checkOut(QString *error, Precedence precedence);
     void checkIn(std::unique_ptr<Helper> helper);
     std::unique_ptr<Helper> startHelper(QString *error);
     // A helper stopped before answering anything (on the file at `path`, if any); true when
@@ -119,6 +123,7 @@ private:
     std::condition_variable m_idleChanged;
     std::vector<std::unique_ptr<Helper>> m_idle;
     int m_live = 0;
+    int m_waitingAhead = 0; // threads of `Precedence::ahead` batches waiting in checkOut
     int m_started = 0;
     int m_lostInARow = 0;
     // Files whose helper stopped on them before answering anything: blamed once another helper

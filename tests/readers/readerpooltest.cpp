@@ -211,6 +211,33 @@ private Q_SLOTS:
         QVERIFY(pool.startedHelpers() <= 2);
     }
 
+    // A batch ahead takes the helper before a batch that was waiting for it longer: with one
+    // helper busy on a hang, the ordinary batch waits out the hang of the batch ahead as well.
+    void batchesAheadTakeTheNextHelper()
+    {
+        ReaderPool::Options options = testOptions(1000ms);
+        options.helpers = 1;
+        ReaderPool pool(options);
+        using Clock = std::chrono::steady_clock;
+        const auto hang = [&](ReaderPool::Precedence precedence) {
+            pool.run({ request(ReaderTask::testHang, m_tree.path("hang")) }, {}, precedence);
+            return Clock::now();
+        };
+        auto first = std::async(std::launch::async, hang, ReaderPool::Precedence::inTurn);
+        QVERIFY(hangingHelper() != 0);
+        auto waiting = std::async(std::launch::async, [&] {
+            const ReaderResponse response = pool.run(textOf(m_first));
+            return std::pair(response, Clock::now());
+        });
+        QTest::qWait(100);
+        auto ahead = std::async(std::launch::async, hang, ReaderPool::Precedence::ahead);
+        const Clock::time_point firstEnded = first.get();
+        const auto [response, waitingEnded] = waiting.get();
+        ahead.get();
+        QCOMPARE(response.status, Status::done);
+        QVERIFY2(waitingEnded - firstEnded > 500ms, "the batch that waited longer went first");
+    }
+
     // From inside a helper: the file it was lent can be read through the descriptor, and
     // nothing else: no path of the user's opens, nothing is written, the lent file is not
     // emptied by opening it again with O_TRUNC.
