@@ -275,7 +275,9 @@ int benchChanges(const QByteArray &root, const QByteArray &hold)
     summary("a file renamed into another folder", renamed, 0);
     summary("a file deleted", deleted, 0);
     failures += summary("all", all, lost);
-    std::printf("  longest event-loop stall while they were applied: %.1f ms (target 16 ms): ", watch.longestStallMs());
+    std::printf("  longest event-loop stall while they were applied: %.1f ms (%.1f ms of it working, %.1f ms waiting for "
+                "a processor; target 16 ms): ",
+        watch.longestStallMs(), watch.longestStallCpuMs(), watch.longestStallWaitMs());
     failures += verdict(watch.longestStallMs() <= 16);
 
     // A burst: 10,000 files spread over the library leave it at once, then come back.
@@ -317,7 +319,10 @@ int benchChanges(const QByteArray &root, const QByteArray &hold)
 
     // One full check, which the service timer makes at most every 30 minutes when every root
     // is followed. It runs on worker threads: its end shows as the process going idle. The timer
-    // leaves the library alone while it is being read or indexed, so the check waits for that.
+    // leaves the library alone while it is being read or indexed. A first text index of this
+    // library takes longer than the bench can wait, so it is paused as on battery power, which
+    // also keeps its processor time out of the check's.
+    store.setOnBattery(true);
     waitUntil([&store] { return !store.scanning() && !store.updating() && !store.indexing(); }, 600'000);
     waitUntilIdle();
     const double cpuBefore = processCpuMs();
