@@ -215,6 +215,9 @@ public:
 
     // --- Views (recomputed on every read) ---------------------------------------------------
     QList<FileRecord> visibleFiles() const;
+    // The positions in `files()` of `visibleFiles()`, in the same order: a view that keeps
+    // `files()` (shared, not copied) and these shows the same rows without copying a record.
+    QList<qsizetype> visibleRows() const;
     QList<CleanCategory> cleanCategories() const;
     QList<FileRecord> recentDownloads() const;
     QStringList sources() const;

@@ -142,33 +142,40 @@ std::vector<char> LibraryStore::shownMask() const
 
 QList<FileRecord> LibraryStore::visibleFiles() const
 {
+    QList<FileRecord> result;
+    const QList<qsizetype> rows = visibleRows();
+    result.reserve(rows.size());
+    for (const qsizetype i : rows)
+        result.append(m_files[i]);
+    return result;
+}
+
+QList<qsizetype> LibraryStore::visibleRows() const
+{
     // Steps 1-3 choose records (kept in library order), step 4 orders them.
     const qsizetype count = m_files.size();
     const std::vector<char> keep = shownMask();
     const LibraryCatalog::Order order = LibraryCatalog::orderFor(m_sort);
-    QList<FileRecord> result;
-    result.reserve(qsizetype(std::count(keep.cbegin(), keep.cend(), 1)));
+    QList<qsizetype> chosen;
+    chosen.reserve(qsizetype(std::count(keep.cbegin(), keep.cend(), 1)));
     if (catalogMatchesFiles()) {
         for (const qsizetype i : m_catalog->order(order))
             if (keep[i])
-                result.append(m_files[i]);
-        return result;
+                chosen.append(i);
+        return chosen;
     }
     // Without prepared orders: sort the chosen records themselves.
-    std::vector<qsizetype> chosen;
     for (qsizetype i = 0; i < count; ++i)
         if (keep[i])
-            chosen.push_back(i);
+            chosen.append(i);
     QHash<qsizetype, QString> nameKeys;
     if (order == LibraryCatalog::Order::name)
-        for (const qsizetype i : chosen)
+        for (const qsizetype i : std::as_const(chosen))
             nameKeys.insert(i, NameSortKey::of(m_files[i].name()));
     std::stable_sort(chosen.begin(), chosen.end(), [&](qsizetype a, qsizetype b) {
         return LibraryCatalog::precedes(order, m_files[a], m_files[b], nameKeys.value(a), nameKeys.value(b));
     });
-    for (const qsizetype i : chosen)
-        result.append(m_files[i]);
-    return result;
+    return chosen;
 }
 
 QList<CleanCategory> LibraryStore::cleanCategories() const

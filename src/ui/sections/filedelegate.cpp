@@ -14,7 +14,7 @@ FileDelegate::FileDelegate(LibraryStore &store, FileView &view) : QStyledItemDel
 void FileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const auto *model = qobject_cast<const FileListModel *>(index.model());
-    if (!model || index.row() >= model->files().size())
+    if (!model || index.row() >= model->rowCount())
         return;
     const FileRecord &file = model->record(index.row());
     FilePainter::Look look;
@@ -52,7 +52,7 @@ bool FileDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const Q
     const QModelIndex &index)
 {
     const auto *model = qobject_cast<const FileListModel *>(index.model());
-    if (event->type() == QEvent::ToolTip && model && !m_store.listMode() && index.row() < model->files().size()
+    if (event->type() == QEvent::ToolTip && model && !m_store.listMode() && index.row() < model->rowCount()
         && FilePainter::hasTextButton(model->record(index.row()))
         && FilePainter::textButtonRect(QRect(option.rect.topLeft(), m_itemSize), int(m_store.tileSize())).contains(event->pos())) {
         QToolTip::showText(event->globalPos(), QStringLiteral("Copy image text"), view);

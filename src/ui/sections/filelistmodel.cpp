@@ -16,19 +16,20 @@ FileListModel::FileListModel(LibraryStore &store, QObject *parent) : QAbstractLi
         if (!m_store.query().isEmpty())
             scheduleReload();
     });
-    m_files = store.visibleFiles();
+    m_library = store.files();
+    m_rows = store.visibleRows();
 }
 
 int FileListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_files.size());
+    return parent.isValid() ? 0 : int(m_rows.size());
 }
 
 QVariant FileListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_files.size())
+    if (!index.isValid() || index.row() >= m_rows.size())
         return {};
-    const FileRecord &file = m_files.at(index.row());
+    const FileRecord &file = record(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
@@ -44,8 +45,8 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
 
 int FileListModel::rowOf(const QByteArray &id) const
 {
-    for (qsizetype i = 0; i < m_files.size(); ++i)
-        if (m_files[i].path == id)
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        if (m_library[m_rows[i]].path == id)
             return int(i);
     return -1;
 }
@@ -67,6 +68,7 @@ void FileListModel::reload()
 {
     beginResetModel();
     // Freeing tens of thousands of records would delay the first paint of the new list.
-    releaseInBackground(std::exchange(m_files, m_store.visibleFiles()));
+    releaseInBackground(std::exchange(m_library, m_store.files()));
+    m_rows = m_store.visibleRows();
     endResetModel();
 }

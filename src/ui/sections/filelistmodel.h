@@ -8,10 +8,11 @@
 
 class LibraryStore;
 
-// The browser's rows: the store's `visibleFiles()` list, held as the store returned it (shared,
-// not copied per row). A change of destination, query, source filter, sort, files or (during a
-// search) the text index reloads it with one model reset; changes made in one turn of the event
-// loop (navigate() changes several) are gathered into that one reset. Main thread only.
+// The browser's rows: the store's `visibleFiles()`, held as the store's files (shared, not
+// copied) and the positions of the shown ones, so that a reload copies no record. A change of
+// destination, query, source filter, sort, files or (during a search) the text index reloads it
+// with one model reset; changes made in one turn of the event loop (navigate() changes several)
+// are gathered into that one reset. Main thread only.
 class FileListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -26,8 +27,7 @@ public:
     // size and date; RecordRole: the FileRecord.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
-    const QList<FileRecord> &files() const { return m_files; }
-    const FileRecord &record(int row) const { return m_files.at(row); }
+    const FileRecord &record(int row) const { return m_library.at(m_rows.at(row)); }
     // The row of the file with `id`, or -1.
     int rowOf(const QByteArray &id) const;
     // Reloads at once if a reload is pending.
@@ -38,7 +38,8 @@ private:
     void reload();
 
     LibraryStore &m_store;
-    QList<FileRecord> m_files;
+    QList<FileRecord> m_library;
+    QList<qsizetype> m_rows; // positions in m_library, in the order shown
     QTimer m_reloadTimer;
     QLocale m_locale;
 };
