@@ -525,10 +525,11 @@ std::unique_ptr<ReaderPool::Helper> ReaderPool::checkOut(QString *error, Precede
 {
     std::unique_lock lock(m_mutex);
     const bool ahead = precedence == Precedence::ahead;
-    bool counted = false;
+    if (ahead)
+        ++m_waitingAhead;
     // Leaves the queue of batches ahead; the others may take a free helper once none is left.
     const auto leave = [&] {
-        if (std::exchange(counted, false) && --m_waitingAhead == 0)
+        if (ahead && --m_waitingAhead == 0)
             m_idleChanged.notify_all();
     };
     for (;;) {
@@ -552,10 +553,6 @@ std::unique_ptr<ReaderPool::Helper> ReaderPool::checkOut(QString *error, Precede
             if (!helper)
                 checkIn(nullptr);
             return helper;
-        }
-        if (ahead && !counted) {
-            counted = true;
-            ++m_waitingAhead;
         }
         m_idleChanged.wait(lock);
     }
