@@ -1,5 +1,6 @@
 #include "ui/shell/mainwindow.h"
 
+#include "platform/threadlatency.h"
 #include "store/librarystore.h"
 #include "ui/common/symbols.h"
 #include "ui/shell/commands.h"
@@ -12,6 +13,9 @@
 MainWindow::MainWindow(LibraryStore &store, QWidget *parent)
     : QMainWindow(parent), m_commands(new Commands(store, this)), m_content(new ContentView(store, this))
 {
+    // This thread answers input and paints: when it wakes it runs before the background work
+    // that shares the processors with it, instead of waiting out that work's time slice.
+    ThreadLatency::preferPromptWakeUps();
     setWindowTitle(QStringLiteral("Tessary"));
     setWindowIcon(Symbols::applicationIcon());
     setObjectName(QStringLiteral("main"));
