@@ -166,19 +166,21 @@ void HomeSection::updateSources()
     QList<std::pair<QString, qsizetype>> shown;
     for (const QString &name : counts.sources().mid(0, kSourceChips))
         shown.append({ name, counts.sourceCount(name) });
+    if (shown != m_shownSources) {
+        m_shownSources = shown;
+        Layouts::refill(m_sourceChips, [this, &shown] {
+            for (const auto &[name, count] : std::as_const(shown)) {
+                QPushButton *chip = SectionWidgets::button(
+                    name + QStringLiteral("   ") + SectionText::fileCount(count), u"arrow.down.circle");
+                connect(
+                    chip, &QPushButton::clicked, this, [this, name] { m_store.navigate(Destination::source(name)); });
+                m_sourceChips->addWidget(chip);
+            }
+        });
+    }
+    // Shown after the chips are in, so that they appear with the strip in one show.
     m_sourcesHeading->setVisible(!shown.isEmpty());
     m_sourcesStrip->setVisible(!shown.isEmpty());
-    if (shown == m_shownSources)
-        return;
-    m_shownSources = shown;
-    Layouts::refill(m_sourceChips, [this, &shown] {
-        for (const auto &[name, count] : std::as_const(shown)) {
-            QPushButton *chip = SectionWidgets::button(
-                name + QStringLiteral("   ") + SectionText::fileCount(count), u"arrow.down.circle");
-            connect(chip, &QPushButton::clicked, this, [this, name] { m_store.navigate(Destination::source(name)); });
-            m_sourceChips->addWidget(chip);
-        }
-    });
 }
 
 QWidget *HomeSection::makeStrip(RecentStrip &strip)
@@ -204,19 +206,20 @@ QWidget *HomeSection::makeStrip(RecentStrip &strip)
 void HomeSection::updateStrip(RecentStrip &strip)
 {
     QList<FileRecord> files = m_store.leadingFiles(strip.kind, kRecentCount);
-    strip.block->setVisible(!files.isEmpty());
-    if (files == strip.files)
-        return;
-    strip.files = std::move(files);
-    // The same number of tiles: each shows its new record in place, so a strip that moves on by
-    // one file, or whose records gained their media facts, makes no widgets.
-    if (strip.tiles->count() == strip.files.size()) {
-        for (qsizetype i = 0; i < strip.files.size(); ++i)
-            static_cast<FileSurface *>(strip.tiles->itemAt(int(i))->widget())->setFile(strip.files[i]);
-        return;
+    if (files != strip.files) {
+        strip.files = std::move(files);
+        // The same number of tiles: each shows its new record in place, so a strip that moves on
+        // by one file, or whose records gained their media facts, makes no widgets.
+        if (strip.tiles->count() == strip.files.size()) {
+            for (qsizetype i = 0; i < strip.files.size(); ++i)
+                static_cast<FileSurface *>(strip.tiles->itemAt(int(i))->widget())->setFile(strip.files[i]);
+        } else {
+            Layouts::refill(strip.tiles, [this, &strip] {
+                for (const FileRecord &file : std::as_const(strip.files))
+                    strip.tiles->addWidget(new FileSurface(m_store, file, FileSurface::Shape::tile));
+            });
+        }
     }
-    Layouts::refill(strip.tiles, [this, &strip] {
-        for (const FileRecord &file : std::as_const(strip.files))
-            strip.tiles->addWidget(new FileSurface(m_store, file, FileSurface::Shape::tile));
-    });
+    // Shown after its tiles are in: a hidden strip then shows them with itself, in one show.
+    strip.block->setVisible(!strip.files.isEmpty());
 }
