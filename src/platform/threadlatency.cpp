@@ -1,12 +1,11 @@
 #include "platform/threadlatency.h"
 
+#include <cerrno>
 #include <linux/sched.h>
 #include <linux/sched/types.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-
-#include <cerrno>
 
 namespace ThreadLatency {
 namespace {

@@ -5,14 +5,14 @@
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
-#include <unistd.h>
-
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
 // The kernel's struct sched_attr, first version (its header clashes with <sched.h>).
-struct SchedAttr {
+struct SchedAttr
+{
     quint32 size = sizeof(SchedAttr);
     quint32 policy = 0;
     quint64 flags = 0;
@@ -23,7 +23,8 @@ struct SchedAttr {
     quint64 period = 0;
 };
 
-struct Scheduling {
+struct Scheduling
+{
     int policy = -1;
     int nice = 0;
     quint64 slice = 0; // the fair class's time slice, reported by kernels 6.12 and later
@@ -76,7 +77,8 @@ void ThreadLatencyTest::keepsNiceAndShortensTheSliceOfThisThreadOnly()
     QCOMPARE(started.nice, nice);
     if (before.slice == 0)
         QSKIP("this kernel does not report time slices");
-    QVERIFY2(after.slice < before.slice, qPrintable(QStringLiteral("%1 ns, was %2").arg(after.slice).arg(before.slice)));
+    QVERIFY2(
+        after.slice < before.slice, qPrintable(QStringLiteral("%1 ns, was %2").arg(after.slice).arg(before.slice)));
     // A thread started afterwards, such as a pool's worker, begins with the default slice.
     QCOMPARE(started.slice, before.slice);
 }
