@@ -10,8 +10,8 @@
 namespace ThreadLatency {
 namespace {
 
-// A tenth of a frame: well under the default slice (0.75 ms times a factor that grows with the
-// number of processors), so the thread's deadline is the earliest when it wakes.
+// Well under the default slice (0.75 ms times a factor that grows with the number of
+// processors), so that the thread's deadline comes before a busy thread's when it wakes.
 constexpr __u64 kSliceNanoseconds = 300'000;
 
 } // namespace
