@@ -18,8 +18,10 @@ constexpr __u64 kSliceNanoseconds = 300'000;
 
 bool preferPromptWakeUps()
 {
-    // A thread someone put in the batch or idle class stays there.
-    if (::syscall(SYS_sched_getscheduler, 0) != SCHED_NORMAL)
+    // A thread someone put in the batch or idle class stays there. The policy carries the
+    // reset-on-fork flag once this has been asked before, which changes nothing here.
+    const long policy = ::syscall(SYS_sched_getscheduler, 0);
+    if (policy < 0 || (policy & ~long(SCHED_RESET_ON_FORK)) != SCHED_NORMAL)
         return false;
     const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
     errno = 0;
