@@ -5,7 +5,6 @@
 #include "library/fileidentity.h"
 
 #include <QHash>
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -14,9 +13,10 @@
 
 namespace {
 
-// Up to this many threads read at once: more keep a cold disk's queue full, but on a warm page
-// cache every reader is busy on a core, so there are never more than the cores.
-constexpr int kMaxThreads = 4;
+// This many threads read at once, whatever the number of cores. On a cold disk each spends most
+// of its time waiting for its reads, and four keep the disk's queue full where two leave it
+// half idle; on a warm page cache the threads beyond the cores only take turns.
+constexpr int kReaders = 4;
 
 // Files of one size whose contents may still be equal (indices into the records).
 struct CandidateSet
@@ -57,8 +57,7 @@ template <typename Work> void forEachJob(qsizetype count, const std::stop_token 
         for (qsizetype job = next++; job < count && !stop.stop_requested(); job = next++)
             work(job, worker);
     };
-    const int threads
-        = static_cast<int>(std::min<qsizetype>(std::clamp(QThread::idealThreadCount(), 1, kMaxThreads), count));
+    const int threads = static_cast<int>(std::min<qsizetype>(kReaders, count));
     std::vector<std::thread> helpers;
     for (int i = 1; i < threads; ++i)
         helpers.emplace_back(loop);
