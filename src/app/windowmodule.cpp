@@ -33,7 +33,9 @@ namespace WindowModule {
 int run(int argc, char **argv)
 {
     const std::string path = modulePath();
-    void *module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Lazy binding: of the module's thousands of calls into other libraries, only those the
+    // window makes are looked up, each on its first call, instead of all of them before it starts.
+    void *module = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (module == nullptr) {
         std::fprintf(stderr, "tessary: the window could not be loaded (%s); the commands still work, see tessary --help\n",
             ::dlerror());
