@@ -12,24 +12,6 @@ using namespace StoreTesting;
 
 namespace {
 
-// Records what the store asks of it; the test ends its song by emitting finished().
-class FakePlayer : public AudioPlayer
-{
-    Q_OBJECT
-
-public:
-    FakePlayer(const QByteArray &path, QStringList *log)
-        : m_name(QString::fromUtf8(path.mid(path.lastIndexOf('/') + 1)))
-        , m_log(log)
-    { }
-    void play() override { m_log->append(QStringLiteral("play ") + m_name); }
-    void pause() override { m_log->append(QStringLiteral("pause ") + m_name); }
-
-private:
-    QString m_name;
-    QStringList *m_log;
-};
-
 FileRecord song(const QByteArray &name)
 {
     return record("/m/" + name, FileKind::music);
@@ -43,14 +25,14 @@ class StorePlaybackTest : public QObject
 
     StoreEnvironment m_environment;
     QStringList m_log;
-    QList<QPointer<FakePlayer>> m_players;
+    QList<QPointer<LoggingPlayer>> m_players;
 
     // c.mp3, a.mp3 and B.mp3 after a document: the playlist is B, a, c.
     std::unique_ptr<LibraryStore> makeStore()
     {
         auto store = std::make_unique<LibraryStore>(setup(m_environment.newSettingsFile()));
         store->setAudioPlayerFactory([this](const QByteArray &path) {
-            auto player = std::make_unique<FakePlayer>(path, &m_log);
+            auto player = std::make_unique<LoggingPlayer>(path, &m_log);
             m_players.append(player.get());
             return player;
         });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/audioplayer.h"
 #include "store/librarystore.h"
 
 #include <QSemaphore>
@@ -101,6 +102,23 @@ struct Probe
     Probe &operator=(const Probe &) = delete;
     ~Probe();
     LibraryWorkers workers(const QStringList &held = {}) const;
+};
+
+// Writes what the store asks of it to a log ("play NAME", "pause NAME"); a test ends its song by
+// emitting finished().
+class LoggingPlayer : public AudioPlayer
+{
+public:
+    LoggingPlayer(const QByteArray &path, QStringList *log)
+        : m_name(QString::fromUtf8(path.mid(path.lastIndexOf('/') + 1)))
+        , m_log(log)
+    { }
+    void play() override { m_log->append(QStringLiteral("play ") + m_name); }
+    void pause() override { m_log->append(QStringLiteral("pause ") + m_name); }
+
+private:
+    QString m_name;
+    QStringList *m_log;
 };
 
 } // namespace StoreTesting

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QTest>
 #include <QWidget>
 
 // Helpers shared by the frame's widget tests.
@@ -23,6 +24,15 @@ template <typename T> T *named(const QWidget *root, const QString &name)
 inline bool shown(const QWidget *widget, const QWidget *root)
 {
     return widget && widget->isVisibleTo(root);
+}
+
+// Gives `widget` the size when one is given, shows it and waits until it is on screen.
+inline bool exposed(QWidget &widget, QSize size = {})
+{
+    if (size.isValid())
+        widget.resize(size);
+    widget.show();
+    return QTest::qWaitForWindowExposed(&widget);
 }
 
 // The texts of the labels of `root` that would be visible, top to bottom in creation order.

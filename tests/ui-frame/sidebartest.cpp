@@ -183,8 +183,7 @@ private Q_SLOTS:
     {
         LibraryStore store(setup(m_environment.newSettingsFile()));
         Sidebar sidebar(store);
-        sidebar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&sidebar));
+        QVERIFY(exposed(sidebar));
         SidebarEntry *home = entryTitled(sidebar, QStringLiteral("Home"));
         home->setFocus();
         QTest::keyClick(home, Qt::Key_Up);

@@ -223,9 +223,7 @@ private Q_SLOTS:
         auto store = makeStore();
         store->navigate(place(u"Recents"));
         BrowserSection section(*store);
-        section.resize(1000, 700);
-        section.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&section));
+        QVERIFY(exposed(section, { 1000, 700 }));
         QSignalSpy resets(&section.model(), &QAbstractItemModel::modelReset);
         store->setFiles(manyFiles(50'000));
         QTRY_COMPARE(resets.count(), 1);
@@ -244,9 +242,7 @@ private Q_SLOTS:
         auto store = makeStore();
         store->navigate(place(u"Recents"));
         BrowserSection section(*store);
-        section.resize(1000, 700);
-        section.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&section));
+        QVERIFY(exposed(section, { 1000, 700 }));
         FileView &view = section.view();
         QTRY_VERIFY(view.visualRect(section.model().index(1)).isValid());
         const QPoint second = view.visualRect(section.model().index(1)).center();

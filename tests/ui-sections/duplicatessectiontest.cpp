@@ -82,9 +82,7 @@ private Q_SLOTS:
             probe.groups << group(i);
         LibraryStore store(setup(m_environment.newSettingsFile(), probe.workers()));
         DuplicatesSection section(store);
-        section.resize(900, 700);
-        section.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&section));
+        QVERIFY(exposed(section, { 900, 700 }));
         QVERIFY(shownLabelTexts(&section).contains(QStringLiteral("No groups to review")));
         store.findDuplicates();
         QTRY_COMPARE(store.duplicates().size(), 300);

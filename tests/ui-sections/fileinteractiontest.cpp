@@ -1,4 +1,3 @@
-#include "store/audioplayer.h"
 #include "store/storetesting.h"
 #include "ui/sections/fileinteraction.h"
 
@@ -10,19 +9,6 @@
 using namespace StoreTesting;
 
 namespace {
-
-class FakePlayer : public AudioPlayer
-{
-    Q_OBJECT
-
-public:
-    explicit FakePlayer(int *plays) : m_plays(plays) { }
-    void play() override { ++*m_plays; }
-    void pause() override { }
-
-private:
-    int *m_plays;
-};
 
 QSet<QByteArray> ids(std::initializer_list<const char *> paths)
 {
@@ -135,15 +121,16 @@ private Q_SLOTS:
         QFETCH(int, row);
         QFETCH(bool, plays);
         auto store = makeStore();
-        int played = 0;
-        store->setAudioPlayerFactory([&played](const QByteArray &) { return std::make_unique<FakePlayer>(&played); });
+        QStringList played;
+        store->setAudioPlayerFactory(
+            [&played](const QByteArray &path) { return std::make_unique<LoggingPlayer>(path, &played); });
         FileInteraction interaction(*store);
         const FileRecord file = store->files().at(row);
         interaction.press(file, QPointF(), Qt::NoModifier, false);
         interaction.release(file, Qt::NoModifier);
         interaction.press(file, QPointF(), Qt::NoModifier, true);
         interaction.release(file, Qt::NoModifier);
-        QCOMPARE(played, plays ? 1 : 0);
+        QCOMPARE(played, plays ? QStringList { QStringLiteral("play c.mp3") } : QStringList());
         QCOMPARE(store->currentSong().has_value(), plays);
         QCOMPARE(store->preview().has_value(), !plays);
         if (!plays)

@@ -166,9 +166,7 @@ private Q_SLOTS:
         store.setRoots({ "/lib" });
         store.setFiles({ record("/lib/a.png", FileKind::images), record("/lib/b.mp4", FileKind::videos) });
         HomeSection section(store);
-        section.resize(900, 700);
-        section.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&section));
+        QVERIFY(exposed(section, { 900, 700 }));
         for (const double size : { 220.0, 110.0 }) {
             store.setTileSize(size);
             QTRY_VERIFY(!section.findChildren<FileSurface *>().isEmpty());

@@ -4,6 +4,7 @@
 #include "ui/shell/contentview.h"
 
 #include "storetesting.h"
+#include "ui-frame/frametesting.h"
 #include "ui/frame/inspector.h"
 #include "ui/frame/sidebar.h"
 #include "ui/frame/toolbar.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 
 using namespace StoreTesting;
+using namespace FrameTesting;
 
 Q_DECLARE_METATYPE(SectionRoute)
 
@@ -61,9 +63,7 @@ void ContentViewTest::compactRule()
     store.setShowSidebar(sidebar);
     store.setShowInspector(inspector);
     ContentView view(store);
-    view.resize(1240, 700);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view, { 1240, 700 }));
     view.resize(width, 700);
     QTRY_COMPARE(view.width(), width);
     QCOMPARE(view.isCompact(), width < 760);
@@ -111,9 +111,7 @@ void ContentViewTest::typingOnDuplicatesShowsTheBrowser()
 {
     LibraryStore store(setup(m_environment.newSettingsFile()));
     ContentView view(store);
-    view.resize(1240, 700);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view, { 1240, 700 }));
     store.navigate(place(u"Duplicates"));
     QWidget *duplicates = view.currentSection();
 
@@ -134,8 +132,7 @@ void ContentViewTest::findKeyFocusesTheSearchField()
 {
     LibraryStore store(setup(m_environment.newSettingsFile()));
     MainWindow window(store);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(exposed(window));
     window.activateWindow();
     window.content().sidebar().setFocus();
     QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
@@ -149,8 +146,7 @@ void ContentViewTest::spaceShowsTheSelectedFile()
     store.setFiles({ file });
     store.setSelection(file.id());
     ContentView view(store);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view));
 
     // A space typed into the search field is text.
     view.focusSearch();
@@ -195,9 +191,7 @@ void ContentViewTest::upAndDownMoveByTheRowShown()
     store.setListMode(listMode);
     store.navigate(place(u"Recents"));
     ContentView content(store);
-    content.resize(width, 700);
-    content.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&content));
+    QVERIFY(exposed(content, { width, 700 }));
     auto *browser = qobject_cast<BrowserSection *>(content.currentSection());
     QVERIFY(browser);
     FileView &view = browser->view();
@@ -227,9 +221,7 @@ void ContentViewTest::rowsAreFilledAtEveryWidth()
     store.setTileSize(110);
     store.navigate(place(u"Recents"));
     ContentView content(store);
-    content.resize(740, 700);
-    content.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&content));
+    QVERIFY(exposed(content, { 740, 700 }));
     auto *browser = qobject_cast<BrowserSection *>(content.currentSection());
     QVERIFY(browser);
     FileView &view = browser->view();
