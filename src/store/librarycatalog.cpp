@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <array>
-#include <numeric>
+#include <cstring>
+#include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -46,48 +48,98 @@ struct SortFacts
     int kindRank;
 };
 
-// The positions of the records `facts` describe, stably sorted by `order` as
-// `LibraryCatalog::precedes` orders them.
+// `count` units of `data` from `from` on, the first in the highest bits. Comparing the packed
+// units of two strings orders them as comparing the strings does, or ties them: units past the
+// end count as zero, at or below every unit, so a string packs at or below any string it is the
+// start of.
+template <typename Unit> quint64 packed(const Unit *data, qsizetype size, qsizetype from, int count)
+{
+    quint64 value = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype at = from + i;
+        value = (value << (8 * sizeof(Unit))) | (at < size ? quint64(std::make_unsigned_t<Unit>(data[at])) : 0);
+    }
+    return value;
+}
+
+// The positions 0..n-1 ordered by `keyOf` (a value compared first, held beside its position),
+// records of equal keys by `compare` (negative, zero or positive, as memcmp), and equal ones of
+// those by position: the order a stable sort by key and `compare` gives, with most comparisons
+// made on the values side by side instead of on records reached through their positions.
+template <typename KeyOf, typename Compare>
+std::vector<qsizetype> sortedBy(qsizetype count, KeyOf keyOf, Compare compare)
+{
+    using Key = decltype(keyOf(qsizetype()));
+    std::vector<std::pair<Key, qsizetype>> keyed;
+    keyed.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        keyed.emplace_back(keyOf(i), i);
+    std::sort(keyed.begin(), keyed.end(), [&compare](const auto &a, const auto &b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        const int order = compare(a.second, b.second);
+        return order != 0 ? order < 0 : a.second < b.second;
+    });
+    std::vector<qsizetype> sorted;
+    sorted.reserve(keyed.size());
+    for (const auto &entry : keyed)
+        sorted.push_back(entry.second);
+    return sorted;
+}
+
+// Byte order, as memcmp gives it.
+int compareBytes(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    const int order = common > 0 ? std::memcmp(a.data(), b.data(), size_t(common)) : 0;
+    return order != 0 ? order : (a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0);
+}
+
+// The positions of the records `facts` describe, in `order` as `LibraryCatalog::precedes`
+// orders them, equal records in library order.
 std::vector<qsizetype> sortedOrder(
     LibraryCatalog::Order order, const std::vector<SortFacts> &facts, std::stop_token stop)
 {
-    std::vector<qsizetype> sorted(facts.size());
-    std::iota(sorted.begin(), sorted.end(), 0);
-    const auto sortBy = [&sorted](auto before) { std::stable_sort(sorted.begin(), sorted.end(), before); };
+    const auto count = qsizetype(facts.size());
+    const auto fact = [&facts](qsizetype i) -> const SortFacts & { return facts[size_t(i)]; };
+    const auto byPath = [&fact](qsizetype a, qsizetype b) { return compareBytes(fact(a).path, fact(b).path); };
     switch (order) {
     case LibraryCatalog::Order::name: {
         std::vector<QString> keys;
         keys.reserve(facts.size());
-        for (auto fact = facts.cbegin(); fact != facts.cend() && !stop.stop_requested(); ++fact)
-            keys.push_back(NameSortKey::of(QString::fromUtf8(fact->name)));
+        for (qsizetype i = 0; i < count && !stop.stop_requested(); ++i)
+            keys.push_back(NameSortKey::of(fact(i).name));
         if (stop.stop_requested())
             return {};
-        sortBy([&keys](qsizetype a, qsizetype b) { return keys[size_t(a)] < keys[size_t(b)]; });
-        break;
+        return sortedBy(
+            count,
+            [&keys](qsizetype i) {
+                const QString &key = keys[size_t(i)];
+                return std::pair(packed(key.utf16(), key.size(), 0, 4), packed(key.utf16(), key.size(), 4, 4));
+            },
+            [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]); });
     }
     case LibraryCatalog::Order::largest:
-        sortBy([&facts](qsizetype a, qsizetype b) {
-            const SortFacts &x = facts[size_t(a)];
-            const SortFacts &y = facts[size_t(b)];
-            return x.size != y.size ? x.size > y.size : x.path < y.path;
-        });
-        break;
+        return sortedBy(count, [&fact](qsizetype i) { return -fact(i).size; }, byPath);
     case LibraryCatalog::Order::kind:
-        sortBy([&facts](qsizetype a, qsizetype b) {
-            const SortFacts &x = facts[size_t(a)];
-            const SortFacts &y = facts[size_t(b)];
-            return x.kindRank != y.kindRank ? x.kindRank < y.kindRank : x.name < y.name;
-        });
-        break;
+        // The rank in the highest byte, then the name's first fifteen bytes.
+        return sortedBy(
+            count,
+            [&fact](qsizetype i) {
+                const QByteArrayView name = fact(i).name;
+                return std::pair((quint64(fact(i).kindRank) << 56) | packed(name.data(), name.size(), 0, 7),
+                    packed(name.data(), name.size(), 7, 8));
+            },
+            [&fact](qsizetype a, qsizetype b) { return compareBytes(fact(a).name, fact(b).name); });
     case LibraryCatalog::Order::newest:
-        sortBy([&facts](qsizetype a, qsizetype b) {
-            const SortFacts &x = facts[size_t(a)];
-            const SortFacts &y = facts[size_t(b)];
-            return x.modified != y.modified ? x.modified > y.modified : x.path < y.path;
-        });
-        break;
+        return sortedBy(
+            count,
+            [&fact](qsizetype i) {
+                return std::pair(-fact(i).modified.unixSeconds(), -qint64(fact(i).modified.nanoseconds()));
+            },
+            byPath);
     }
-    return sorted;
+    return {};
 }
 
 } // namespace
@@ -143,7 +195,9 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
         for (qsizetype i = 0; i < previous->size(); ++i)
             previousAt.insert(previous->m_files[i].path, i);
     }
-    std::vector<qsizetype> toFold;
+    // Records whose search text is folded again, and with new records, every record's clean-up
+    // facts: both in blocks on the pool.
+    std::vector<char> fold(size_t(count), 0);
     for (qsizetype i = 0; i < count; ++i) {
         const auto entry = index.constFind(files[i].path);
         if (entry != index.cend())
@@ -156,25 +210,29 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
         if (at >= 0 && previous && previous->m_contents[at] == catalog->m_contents[i])
             catalog->m_texts[i] = previous->m_texts[at];
         else
-            toFold.push_back(i);
+            fold[size_t(i)] = 1;
     }
+    if (!sameFiles)
+        catalog->m_cleanFacts.resize(size_t(count));
 
     std::vector<std::pair<qsizetype, qsizetype>> blocks;
-    const auto folds = qsizetype(toFold.size());
-    for (qsizetype start = 0; start < folds; start += kFoldBlock)
-        blocks.emplace_back(start, std::min(folds, start + kFoldBlock));
-    // The folding threads only read shared lists and write distinct elements of one array that
-    // is detached here, on this thread: a non-const access from several threads at once would
+    for (qsizetype start = 0; start < count; start += kFoldBlock)
+        blocks.emplace_back(start, std::min(count, start + kFoldBlock));
+    // The threads only read shared lists and write distinct elements of arrays that are
+    // detached here, on this thread: a non-const access from several threads at once would
     // detach (copy) a list shared with the caller concurrently.
     SearchText *const texts = catalog->m_texts.data();
+    CleanCategories::Facts *const cleanFacts = sameFiles ? nullptr : catalog->m_cleanFacts.data();
     const QStringList &contents = catalog->m_contents;
-    // The folding threads work at the priority of the job that builds the catalogue.
+    // The threads work at the priority of the job that builds the catalogue.
     QtConcurrent::blockingMap(
         WorkerPools::pool(JobPriority::userInitiated), blocks, [&](const std::pair<qsizetype, qsizetype> &block) {
             WorkerPools::applyPriority(JobPriority::userInitiated);
-            for (qsizetype k = block.first; k < block.second && !stop.stop_requested(); ++k) {
-                const qsizetype i = toFold[k];
-                texts[i] = SearchText(files[i], contents[i]);
+            for (qsizetype i = block.first; i < block.second && !stop.stop_requested(); ++i) {
+                if (fold[size_t(i)])
+                    texts[i] = SearchText(files[i], contents[i]);
+                if (cleanFacts)
+                    cleanFacts[i] = CleanCategories::factsOf(files[i]);
             }
         });
     if (stop.stop_requested())
@@ -189,26 +247,30 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
         catalog->m_positions = previous->m_positions;
         return catalog;
     }
-    catalog->m_positions.reserve(count);
-    for (qsizetype i = 0; i < count; ++i)
-        catalog->m_positions.insert(files[i].path, i);
-    catalog->m_cleanFacts.reserve(size_t(count));
-    for (const FileRecord &file : files)
-        catalog->m_cleanFacts.push_back(CleanCategories::factsOf(file));
     catalog->m_counts = LibraryCounts(files, catalog->m_cleanFacts);
     catalog->m_sources = catalog->m_counts.sources();
-    // The four orders are sorted side by side. Each compares facts taken out of the records
-    // once: finding a name's start or a kind's rank on every comparison was most of the work.
+    // The four orders are sorted side by side, and beside them the index by path is built. Each
+    // order compares facts taken out of the records once: finding a name's start or a kind's
+    // rank on every comparison was most of the work.
     std::vector<SortFacts> facts;
     facts.reserve(size_t(count));
     for (const FileRecord &file : files)
         facts.push_back({ file.path, nameBytes(file), file.size, file.modified, kindRank(file.kind) });
     // The name order goes first: making its keys is the longest task.
-    constexpr std::array<Order, 4> orders { Order::name, Order::newest, Order::largest, Order::kind };
-    QtConcurrent::blockingMap(WorkerPools::pool(JobPriority::userInitiated), orders, [&](Order order) {
+    constexpr int kPositions = 4;
+    constexpr std::array<int, 5> tasks { int(Order::name), int(Order::newest), int(Order::largest), int(Order::kind),
+        kPositions };
+    QtConcurrent::blockingMap(WorkerPools::pool(JobPriority::userInitiated), tasks, [&](int task) {
         WorkerPools::applyPriority(JobPriority::userInitiated);
-        if (!stop.stop_requested())
-            catalog->m_orders[int(order)] = sortedOrder(order, facts, stop);
+        if (stop.stop_requested())
+            return;
+        if (task != kPositions) {
+            catalog->m_orders[task] = sortedOrder(Order(task), facts, stop);
+            return;
+        }
+        catalog->m_positions.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            catalog->m_positions.insert(files[i].path, i);
     });
     if (stop.stop_requested())
         return nullptr;

@@ -1,6 +1,7 @@
 #include "store/namesortkey.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace NameSortKey {
 namespace {
@@ -33,44 +34,75 @@ char16_t asciiLower(char16_t c)
     return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
 }
 
+bool isAsciiDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
 // The key of a name of ASCII characters only, as `of` makes it, without its normalisations and
 // temporary strings: such a name is its own decomposition, folds to lower case and holds no
-// combining marks. Most names are like this, and a library's keys are made on every change.
-QString ofAscii(QStringView name)
+// combining marks. Most names are like this, and a library's keys are made on every change, so
+// the key is written straight into a string of its exact length. `Char` is a UTF-16 code unit
+// or a byte of UTF-8 (of ASCII, the same values).
+template <typename Char> QString asciiKey(const Char *name, qsizetype size)
 {
-    QString key;
-    key.reserve(3 * name.size() + 8);
-    for (qsizetype i = 0; i < name.size();) {
-        const char16_t c = name[i].unicode();
-        if (c < u'0' || c > u'9') {
-            key.append(QChar(asciiLower(c)));
+    const auto at = [name](qsizetype i) { return char16_t(name[i]); };
+    // The end of the digit run that starts at `i`, and the start of its digits without leading zeros.
+    const auto digitRun = [&](qsizetype i) {
+        qsizetype end = i;
+        while (end < size && isAsciiDigit(at(end)))
+            ++end;
+        while (i < end && at(i) == u'0')
+            ++i;
+        return std::pair(i, end);
+    };
+    qsizetype primary = 0;
+    for (qsizetype i = 0; i < size;) {
+        if (!isAsciiDigit(at(i))) {
+            ++primary;
             ++i;
             continue;
         }
-        qsizetype end = i;
-        while (end < name.size() && name[end] >= u'0' && name[end] <= u'9')
-            ++end;
-        while (i < end && name[i] == u'0')
-            ++i;
-        key.append(QChar(kNumberMark));
-        key.append(QChar(char16_t(kLengthBase + std::min<qsizetype>(end - i, 0xF000))));
-        key.append(name.sliced(i, end - i));
+        const auto [digits, end] = digitRun(i);
+        primary += 2 + (end - digits);
         i = end;
     }
-    key.append(QChar(kLevelMark));
-    for (const QChar c : name)
-        key.append(QChar(asciiLower(c.unicode())));
-    key.append(QChar(kLevelMark));
-    key.append(name);
+    QString key(primary + 2 + 2 * size, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(key.data());
+    for (qsizetype i = 0; i < size;) {
+        if (!isAsciiDigit(at(i))) {
+            *out++ = asciiLower(at(i++));
+            continue;
+        }
+        const auto [digits, end] = digitRun(i);
+        *out++ = kNumberMark;
+        *out++ = char16_t(kLengthBase + std::min<qsizetype>(end - digits, 0xF000));
+        for (qsizetype d = digits; d < end; ++d)
+            *out++ = at(d);
+        i = end;
+    }
+    *out++ = kLevelMark;
+    for (qsizetype i = 0; i < size; ++i)
+        *out++ = asciiLower(at(i));
+    *out++ = kLevelMark;
+    for (qsizetype i = 0; i < size; ++i)
+        *out++ = at(i);
     return key;
 }
 
 } // namespace
 
+QString of(QByteArrayView name)
+{
+    if (std::all_of(name.cbegin(), name.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return asciiKey(name.data(), name.size());
+    return of(QString::fromUtf8(name));
+}
+
 QString of(QStringView name)
 {
     if (std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; }))
-        return ofAscii(name);
+        return asciiKey(name.utf16(), name.size());
     // Primary level: the base letters (compatibility decomposition without combining marks),
     // case-folded, with numbers by value. Secondary level: the case-folded name as typed, so
     // that "resume" and "résumé" still sort in a fixed order.

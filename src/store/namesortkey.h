@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -11,4 +12,6 @@
 // sorted without a locale-aware comparison per pair. Pure; safe on any thread.
 namespace NameSortKey {
 QString of(QStringView name);
+// The same for a name in UTF-8; a name of ASCII bytes is not converted first.
+QString of(QByteArrayView name);
 } // namespace NameSortKey

@@ -162,6 +162,11 @@ private Q_SLOTS:
         row("Name: a 65-digit number after a 33-digit one", "Name",
             { "/x1" + QByteArray(64, '0'), "/x" + QByteArray(33, '9') },
             { "/x" + QByteArray(33, '9'), "/x1" + QByteArray(64, '0') });
+        row("Name: alike in their first eight letters", "Name", { "/abcdefghZ", "/abcdefghA", "/abcdefgh" },
+            { "/abcdefgh", "/abcdefghA", "/abcdefghZ" });
+        row("Kind: names alike at their start", "Kind",
+            { "/IMG_20240101_0002.jpg|0|0|3", "/IMG_2.jpg|0|0|3", "/IMG_2.jp|0|0|3", "/IMG_20240101_0001.jpg|0|0|3" },
+            { "/IMG_2.jp", "/IMG_2.jpg", "/IMG_20240101_0001.jpg", "/IMG_20240101_0002.jpg" });
         row("Largest: equal sizes by path", "Largest", { "/b|10", "/a|10", "/c|20" }, { "/c", "/a", "/b" });
         row("Kind: raw value, then name by code point", "Kind", { "/m|0|0|3", "/a|0|0|4", "/z|0|0|5", "/B|0|0|4" },
             { "/z", "/B", "/a", "/m" });
