@@ -224,13 +224,16 @@ std::shared_ptr<const LibraryCatalog> LibraryCatalog::build(
     SearchText *const texts = catalog->m_texts.data();
     CleanCategories::Facts *const cleanFacts = sameFiles ? nullptr : catalog->m_cleanFacts.data();
     const QStringList &contents = catalog->m_contents;
+    // One locale for every record: making one per record reads the process's default locale,
+    // whose shared reference count the threads would pass between their caches.
+    const QLocale locale;
     // The threads work at the priority of the job that builds the catalogue.
     QtConcurrent::blockingMap(
         WorkerPools::pool(JobPriority::userInitiated), blocks, [&](const std::pair<qsizetype, qsizetype> &block) {
             WorkerPools::applyPriority(JobPriority::userInitiated);
             for (qsizetype i = block.first; i < block.second && !stop.stop_requested(); ++i) {
                 if (fold[size_t(i)])
-                    texts[i] = SearchText(files[i], contents[i]);
+                    texts[i] = SearchText(files[i], contents[i], locale);
                 if (cleanFacts)
                     cleanFacts[i] = CleanCategories::factsOf(files[i]);
             }
