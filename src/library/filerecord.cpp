@@ -3,6 +3,8 @@
 #include "library/bytecountformatter.h"
 #include "library/sourcecatalog.h"
 
+#include <algorithm>
+
 QString FileRecord::name() const
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -38,6 +40,19 @@ bool FileRecord::isScreenshot() const
 {
     if (kind != FileKind::images)
         return false;
+    // A name of ASCII bytes is searched as bytes, ignoring ASCII case; another one through Qt's
+    // case folding, under which a few letters beyond ASCII fold into these words' letters.
+    const QByteArrayView bytes = QByteArrayView(path).sliced(path.lastIndexOf('/') + 1);
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        const auto holds = [bytes](const char *word) {
+            const auto length = qsizetype(qstrlen(word));
+            for (qsizetype at = 0; at + length <= bytes.size(); ++at)
+                if (qstrnicmp(bytes.data() + at, word, size_t(length)) == 0)
+                    return true;
+            return false;
+        };
+        return holds("screenshot") || holds("screen shot");
+    }
     const QString n = name();
     return n.contains(u"screenshot", Qt::CaseInsensitive) || n.contains(u"screen shot", Qt::CaseInsensitive);
 }

@@ -2,6 +2,8 @@
 
 #include "query/calendar.h"
 
+#include <algorithm>
+
 namespace CleanCategories {
 namespace {
 
@@ -20,6 +22,9 @@ constexpr std::array<Row, kCount> kRows = { {
     { u"Unused apps", u"app.dashed" },
     { u"Old archives", u"archivebox" },
 } };
+
+constexpr std::array<const char *, 7> kInstallerExtensions { "dmg", "pkg", "deb", "rpm", "flatpak", "flatpakref",
+    "snap" };
 
 } // namespace
 
@@ -53,14 +58,29 @@ QString extension(const FileRecord &file)
 
 bool isInstallerExtension(const QString &extension)
 {
-    static const QStringList installers = { QStringLiteral("dmg"), QStringLiteral("pkg"), QStringLiteral("deb"),
-        QStringLiteral("rpm"), QStringLiteral("flatpak"), QStringLiteral("flatpakref"), QStringLiteral("snap") };
-    return installers.contains(extension);
+    return std::any_of(kInstallerExtensions.cbegin(), kInstallerExtensions.cend(),
+        [&extension](const char *installer) { return extension == QLatin1StringView(installer); });
+}
+
+bool hasInstallerExtension(const FileRecord &file)
+{
+    const qsizetype slash = file.path.lastIndexOf('/');
+    const qsizetype dot = file.path.lastIndexOf('.');
+    if (dot <= slash + 1)
+        return false;
+    // An extension of ASCII bytes is compared as bytes, ignoring ASCII case; another one is
+    // lower-cased by Qt first, under which a few letters beyond ASCII become ASCII ones.
+    const QByteArrayView bytes = QByteArrayView(file.path).sliced(dot + 1);
+    if (!std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return isInstallerExtension(extension(file));
+    return std::any_of(kInstallerExtensions.cbegin(), kInstallerExtensions.cend(), [bytes](const char *installer) {
+        return bytes.size() == qsizetype(qstrlen(installer)) && qstrnicmp(bytes.data(), installer, size_t(bytes.size())) == 0;
+    });
 }
 
 Facts factsOf(const FileRecord &file)
 {
-    return { isInstallerExtension(extension(file)), file.isScreenshot(), file.isDownload() };
+    return { hasInstallerExtension(file), file.isScreenshot(), file.isDownload() };
 }
 
 bool contains(int category, const FileRecord &file, const Timestamp &cutoff)

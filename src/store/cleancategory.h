@@ -55,4 +55,6 @@ Timestamp cutoff(const Timestamp &now);
 QString extension(const FileRecord &file);
 // dmg, pkg and the Linux package formats.
 bool isInstallerExtension(const QString &extension);
+// Whether the file's extension, in any case, is one of those.
+bool hasInstallerExtension(const FileRecord &file);
 } // namespace CleanCategories

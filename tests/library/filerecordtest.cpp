@@ -34,6 +34,8 @@ void FileRecordTest::derivedProperties_data()
         << QByteArray("/home/u/a.pdf") << QStringLiteral("files.slack.com") << true << false << QStringLiteral("Slack");
     QTest::newRow("image named Screenshot")
         << QByteArray("/p/IMG Screenshot.PNG") << QString() << false << true << QString();
+    QTest::newRow("long s folds to s") << QByteArray("/p/\xc5\xbf" "creenshot.png") << QString() << false << true
+                                       << QString();
     QTest::newRow("image named screen shot")
         << QByteArray("/p/screen shot 1.jpg") << QString() << false << true << QString();
     QTest::newRow("video named Screen Shot")

@@ -218,7 +218,7 @@ private Q_SLOTS:
         const Timestamp old = Timestamp::fromUnix(1'500'000'000);
         const Timestamp recent = Timestamp::now();
         QList<FileRecord> files {
-            record("/lib/setup.deb", FileKind::archives, 10, old),
+            record("/lib/setup.DEB", FileKind::archives, 10, old),
             record("/lib/Screenshot 1.png", FileKind::images, 10, old),
             record("/lib/huge.bin", FileKind::other, 100'000'001, recent),
             record("/lib/Downloads/form.pdf", FileKind::documents, 10, old),
@@ -237,7 +237,7 @@ private Q_SLOTS:
                 lists.append(category.title + QStringLiteral(": ") + StoreTesting::names(category.files).join(u','));
             return lists;
         };
-        const QStringList expected = strings({ "Old installers: setup.deb", "Old screenshots: Screenshot 1.png",
+        const QStringList expected = strings({ "Old installers: setup.DEB", "Old screenshots: Screenshot 1.png",
             "Large files: huge.bin,film.mkv", "Forgotten downloads: form.pdf", "Big old videos: film.mkv",
             "Unused apps: Tool.app", "Old archives: backup.zip" });
         QCOMPARE(names(), expected);
