@@ -17,9 +17,12 @@
 #include "ui/shell/mainwindow.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #ifndef TESSARY_VERSION
 #define TESSARY_VERSION "0"
@@ -70,6 +73,19 @@ void previewFirstKnown(LibraryStore &store, const QList<QUrl> &urls)
     }
 }
 
+// Qt decodes a picture only after it has loaded every image format plugin and asked each
+// whether it reads it, even a PNG it reads itself, so the first theme icon would load them all,
+// with their libraries, before the first frame. A thread of its own loads them meanwhile.
+std::jthread loadImageFormatsAhead()
+{
+    return std::jthread([] {
+        QBuffer nothing;
+        nothing.setData(QByteArray(16, '\0'));
+        nothing.open(QIODevice::ReadOnly);
+        QImageReader(&nothing).canRead();
+    });
+}
+
 } // namespace
 
 namespace TessaryApplication {
@@ -99,6 +115,7 @@ int run(int argc, char **argv)
         return 1;
     }
 
+    const std::jthread imageFormats = loadImageFormatsAhead();
     Symbols::installThemeFallback();
     QApplication::setWindowIcon(Symbols::applicationIcon());
 
