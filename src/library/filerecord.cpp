@@ -1,9 +1,8 @@
 #include "library/filerecord.h"
 
+#include "library/asciibytes.h"
 #include "library/bytecountformatter.h"
 #include "library/sourcecatalog.h"
-
-#include <algorithm>
 
 QString FileRecord::name() const
 {
@@ -43,7 +42,7 @@ bool FileRecord::isScreenshot() const
     // A name of ASCII bytes is searched as bytes, ignoring ASCII case; another one through Qt's
     // case folding, under which a few letters beyond ASCII fold into these words' letters.
     const QByteArrayView bytes = QByteArrayView(path).sliced(path.lastIndexOf('/') + 1);
-    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (AsciiBytes::isAscii(bytes)) {
         const auto holds = [bytes](const char *word) {
             const auto length = qsizetype(qstrlen(word));
             for (qsizetype at = 0; at + length <= bytes.size(); ++at)

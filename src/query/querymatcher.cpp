@@ -1,5 +1,7 @@
 #include "query/querymatcher.h"
 
+#include "library/asciibytes.h"
+
 #include <algorithm>
 
 namespace {
@@ -10,11 +12,6 @@ QByteArrayView extensionOf(QByteArrayView path)
     const QByteArrayView name = path.sliced(path.lastIndexOf('/') + 1);
     const qsizetype dot = name.lastIndexOf('.');
     return dot <= 0 ? QByteArrayView() : name.sliced(dot + 1);
-}
-
-bool isAscii(QByteArrayView bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 } // namespace
@@ -50,7 +47,7 @@ bool QueryMatcher::matchesEverything() const
 
 bool QueryMatcher::extensionListed(QByteArrayView extension) const
 {
-    if (isAscii(extension)) {
+    if (AsciiBytes::isAscii(extension)) {
         return std::any_of(m_extensions.cbegin(), m_extensions.cend(),
             [extension](const QByteArray &listed) { return extension.compare(listed, Qt::CaseInsensitive) == 0; });
     }

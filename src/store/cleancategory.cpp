@@ -1,5 +1,6 @@
 #include "store/cleancategory.h"
 
+#include "library/asciibytes.h"
 #include "query/calendar.h"
 
 #include <algorithm>
@@ -71,10 +72,11 @@ bool hasInstallerExtension(const FileRecord &file)
     // An extension of ASCII bytes is compared as bytes, ignoring ASCII case; another one is
     // lower-cased by Qt first, under which a few letters beyond ASCII become ASCII ones.
     const QByteArrayView bytes = QByteArrayView(file.path).sliced(dot + 1);
-    if (!std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    if (!AsciiBytes::isAscii(bytes))
         return isInstallerExtension(extension(file));
     return std::any_of(kInstallerExtensions.cbegin(), kInstallerExtensions.cend(), [bytes](const char *installer) {
-        return bytes.size() == qsizetype(qstrlen(installer)) && qstrnicmp(bytes.data(), installer, size_t(bytes.size())) == 0;
+        return bytes.size() == qsizetype(qstrlen(installer))
+            && qstrnicmp(bytes.data(), installer, size_t(bytes.size())) == 0;
     });
 }
 

@@ -120,7 +120,8 @@ std::vector<qsizetype> sortedOrder(
             [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]); });
     }
     case LibraryCatalog::Order::largest:
-        return sortedBy(count, [&fact](qsizetype i) { return -fact(i).size; }, byPath);
+        return sortedBy(
+            count, [&fact](qsizetype i) { return -fact(i).size; }, byPath);
     case LibraryCatalog::Order::kind:
         // The rank in the highest byte, then the name's first fifteen bytes.
         return sortedBy(

@@ -1,5 +1,7 @@
 #include "store/namesortkey.h"
 
+#include "library/asciibytes.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -94,7 +96,7 @@ template <typename Char> QString asciiKey(const Char *name, qsizetype size)
 
 QString of(QByteArrayView name)
 {
-    if (std::all_of(name.cbegin(), name.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    if (AsciiBytes::isAscii(name))
         return asciiKey(name.data(), name.size());
     return of(QString::fromUtf8(name));
 }
