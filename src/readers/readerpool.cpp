@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -31,6 +32,10 @@ namespace {
 // Requests sent ahead of the answers: enough to keep a helper busy, small enough that neither
 // side's socket buffer fills while the other is writing.
 constexpr int kWindow = 8;
+// How many files ahead of the helper the heads of media files are asked for (a scan's batch),
+// and how much of each: the image reader reads a file's first 512 KiB in one go.
+constexpr qsizetype kHeadsAhead = 256;
+constexpr off_t kHeadBytes = 512 * 1024;
 // How long a cancelled batch may take to wind down before its helper is stopped.
 constexpr auto kCancelGrace = 2s;
 // How often a waiting batch looks at its stop token.
@@ -113,6 +118,7 @@ public:
             return m_results;
         if (m_stop.stop_requested())
             return cancelRest();
+        askForHeads();
         QString error;
         m_helper = m_pool.checkOut(&error, m_precedence);
         if (!m_helper)
@@ -191,8 +197,26 @@ private:
         return m_started + (m_pool.m_options.budget ? m_pool.m_options.budget(task) : defaultBudget(task));
     }
 
+    // A helper reads one file at a time, so a cold disk would see one read at a time. Asking
+    // the kernel for the heads of the coming media files lets it read them all at once, in
+    // its own order, while the helper parses; the bytes go to the page cache and nothing here
+    // looks at them.
+    void askForHeads()
+    {
+        const qsizetype until = std::min(m_pending.size(), m_ids.size() + kHeadsAhead);
+        for (; m_askedForHeads < until; ++m_askedForHeads) {
+            const ReaderRequest &request = m_batch[m_pending[m_askedForHeads]];
+            if (request.task != ReaderTask::media)
+                continue;
+            const RegularFile file(request.path);
+            if (file.isOpen())
+                ::posix_fadvise(file.fd(), 0, kHeadBytes, POSIX_FADV_WILLNEED);
+        }
+    }
+
     bool sendAhead(bool *late)
     {
+        askForHeads();
         ReaderChannel &channel = *m_helper->channel;
         while (m_ids.size() < m_pending.size() && m_ids.size() - m_received < kWindow && !m_cancelling) {
             const qsizetype index = m_pending[m_ids.size()];
@@ -305,6 +329,7 @@ private:
     QList<qsizetype> m_pending; // indexes into the batch, in order
     QList<quint32> m_ids; // ids of the pending requests sent so far; 0 for those answered here
     qsizetype m_received = 0;
+    qsizetype m_askedForHeads = 0; // into m_pending
     std::unique_ptr<Helper> m_helper;
     Clock::time_point m_started;
     bool m_cancelling = false;
