@@ -1,6 +1,8 @@
 #include "scan/scanprobe.h"
 
 #include "library/libraryscanner.h"
+#include "library/media/avmetadatareader.h"
+#include "library/media/imagemetadatareader.h"
 #include "readers/contentreaders.h"
 
 #include <QHash>
@@ -22,6 +24,21 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+QList<MediaFacts> readHere(const QList<std::pair<QByteArray, FileKind>> &files, std::stop_token)
+{
+    QList<MediaFacts> facts;
+    facts.reserve(files.size());
+    for (const auto &[path, kind] : files) {
+        if (kind == FileKind::images)
+            facts.append(ImageMetadataReader::read(path));
+        else if (kind == FileKind::videos || kind == FileKind::music)
+            facts.append(AvMetadataReader::read(path));
+        else
+            facts.append(MediaFacts());
+    }
+    return facts;
+}
+
 } // namespace
 
 namespace ScanProbe {
@@ -30,8 +47,8 @@ Result measure(const QByteArrayList &roots, int limit, Contents contents)
 {
     Result result;
     LibraryScanner::Options options;
-    options.readContents = &ContentReaders::mediaFacts;
-    options.readContentMetadata = contents == Contents::read;
+    options.readContents = contents == Contents::readHere ? &readHere : &ContentReaders::mediaFacts;
+    options.readContentMetadata = contents != Contents::skipped;
     options.limit = limit;
 
     auto start = std::chrono::steady_clock::now();

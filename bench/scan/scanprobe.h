@@ -23,9 +23,10 @@ struct Result
 };
 
 // Contents: whether the scans read the media facts of pictures, recordings and music through the
-// reader helpers (started as the walk begins), or only what the walk and the file's attributes
-// tell.
-enum class Contents { read, skipped };
+// reader helpers (started as the walk begins), with the same readers in this process (the cost
+// of the facts without the helpers, for comparison only: the product never parses a file
+// outside a helper), or only what the walk and the file's attributes tell.
+enum class Contents { read, readHere, skipped };
 Result measure(const QByteArrayList &roots, int limit, Contents contents = Contents::read);
 
 // One line of "key=value" pairs, so that a parent process can read a child's result.
