@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -94,6 +95,15 @@ bool opensTheFile(const ReaderRequest &request)
     default:
         return false;
     }
+}
+
+// Whether the file's first page is in the page cache; then its head was most likely read
+// already, and asking for it again would only make the kernel walk pages it holds.
+bool headInMemory(int fd)
+{
+    char byte = 0;
+    iovec vector { &byte, 1 };
+    return ::preadv2(fd, &vector, 1, 0, RWF_NOWAIT) >= 0;
 }
 
 } // namespace
@@ -209,7 +219,7 @@ private:
             if (request.task != ReaderTask::media)
                 continue;
             const RegularFile file(request.path);
-            if (file.isOpen())
+            if (file.isOpen() && !headInMemory(file.fd()))
                 ::posix_fadvise(file.fd(), 0, kHeadBytes, POSIX_FADV_WILLNEED);
         }
     }
