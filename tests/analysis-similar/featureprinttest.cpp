@@ -146,7 +146,12 @@ private Q_SLOTS:
             writer.write(photo.transformed(QTransform().rotate(-90)));
             return bytes;
         }() << QSize(200, 150) << true;
-        QTest::newRow("PNG fitted, not reduced") << encode(photo, "png") << QSize(256, 192) << true;
+        QTest::newRow("PNG halved twice") << encode(photo, "png") << QSize(200, 150) << true;
+        QTest::newRow("PNG of odd size")
+            << encode(resized(1001, 751), "png") << QSize(250, 187) << true;
+        QTest::newRow("PNG with an alpha channel")
+            << encode(photo.convertToFormat(QImage::Format_ARGB32), "png") << QSize(200, 150) << true;
+        QTest::newRow("wide PNG halved, then fitted") << encode(resized(4000, 600), "png") << QSize(256, 38) << true;
         QTest::newRow("a different picture")
             << encode(make(3).scaled(1600, 1200, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "jpg")
             << QSize(200, 150) << false;
