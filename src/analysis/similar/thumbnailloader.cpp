@@ -1,6 +1,7 @@
 #include "analysis/similar/thumbnailloader.h"
 
 #include "platform/regularfile.h"
+#include "platform/thumbnails/imagehalving.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -33,41 +34,6 @@ QSize jpegReduction(QSize stored, int detailSide)
             return QSize(int(qint64(stored.width()) * eighths / 8), int(qint64(stored.height()) * eighths / 8));
     }
     return stored;
-}
-
-// Halves `image` by averaging each 2 x 2 block (an odd last row or column is dropped): the
-// same areas a smooth scaling averages, for a fraction of its work on a large image.
-QImage halved(const QImage &image)
-{
-    QImage half(image.width() / 2, image.height() / 2, image.format());
-    for (int y = 0; y < half.height(); ++y) {
-        const auto *upper = reinterpret_cast<const quint32 *>(image.constScanLine(2 * y));
-        const auto *lower = reinterpret_cast<const quint32 *>(image.constScanLine(2 * y + 1));
-        auto *out = reinterpret_cast<quint32 *>(half.scanLine(y));
-        for (int x = 0; x < half.width(); ++x) {
-            const quint32 a = upper[2 * x], b = upper[2 * x + 1], c = lower[2 * x], d = lower[2 * x + 1];
-            // Two channels at a time, each in a 16-bit lane wide enough for four bytes and the rounding.
-            const quint32 evens
-                = ((a & 0x00ff00ff) + (b & 0x00ff00ff) + (c & 0x00ff00ff) + (d & 0x00ff00ff) + 0x00020002) >> 2;
-            const quint32 odds = (((a >> 8) & 0x00ff00ff) + ((b >> 8) & 0x00ff00ff) + ((c >> 8) & 0x00ff00ff)
-                                     + ((d >> 8) & 0x00ff00ff) + 0x00020002)
-                >> 2;
-            out[x] = (evens & 0x00ff00ff) | ((odds & 0x00ff00ff) << 8);
-        }
-    }
-    return half;
-}
-
-// `image` halved while its shorter side keeps `detailSide` pixels, in a 32-bit format whose
-// channels may be averaged (premultiplied where there is transparency).
-QImage reducedTo(QImage image, int detailSide)
-{
-    if (std::min(image.width(), image.height()) / 2 < detailSide)
-        return image;
-    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    while (std::min(image.width(), image.height()) / 2 >= detailSide)
-        image = halved(image);
-    return image;
 }
 
 enum class Reduction { fit, detail };
@@ -109,7 +75,7 @@ std::optional<QImage> decode(const QByteArray &path, int longestSide, Reduction 
     if (image.isNull())
         return std::nullopt;
     if (reduction == Reduction::detail)
-        image = reducedTo(std::move(image), detailSide);
+        image = ImageHalving::halvedWhileCovering(std::move(image), QSize(detailSide, detailSide));
     // Handlers without scaled decoding, or without a size before decoding, give the full image.
     if (image.width() > longestSide || image.height() > longestSide)
         image = image.scaled(fitted(image.size(), longestSide), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

@@ -1,6 +1,7 @@
 #include "ui/thumbnails/thumbnailcache.h"
 
 #include "analysis/thumbnails/thumbnailprovider.h"
+#include "platform/thumbnails/imagehalving.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -32,8 +33,12 @@ ThumbnailCache::Options sharedOptions()
 // The image fitted into `box` in a format that paints without conversion.
 QImage fitted(QImage image, QSize box)
 {
-    if (image.width() > box.width() || image.height() > box.height())
-        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (image.width() > box.width() || image.height() > box.height()) {
+        const QSize size = image.size().scaled(box, Qt::KeepAspectRatio);
+        image = ImageHalving::halvedWhileCovering(std::move(image), size);
+        if (image.size() != size)
+            image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
 }
 
