@@ -3,6 +3,8 @@
 #include "library/libraryscanner.h"
 #include "library/media/avmetadatareader.h"
 #include "library/media/imagemetadatareader.h"
+#include "platform/regularfile.h"
+#include "readers/readerpool.h"
 #include "readers/contentreaders.h"
 
 #include <QHash>
@@ -24,8 +26,12 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The media facts read with the helpers' readers in this process, the heads of the files
+// asked for first as the reader pool asks for them: what the helpers cost, and nothing else.
 QList<MediaFacts> readHere(const QList<std::pair<QByteArray, FileKind>> &files, std::stop_token)
 {
+    for (const auto &[path, kind] : files)
+        RegularFile(path).askForHead(ReaderPool::kMediaHeadBytes);
     QList<MediaFacts> facts;
     facts.reserve(files.size());
     for (const auto &[path, kind] : files) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -50,4 +51,14 @@ QByteArray RegularFile::read(qsizetype maxBytes)
     }
     buffer.truncate(filled);
     return buffer;
+}
+
+void RegularFile::askForHead(qint64 bytes) const
+{
+    if (m_fd < 0)
+        return;
+    char byte = 0;
+    iovec vector { &byte, 1 };
+    if (::preadv2(m_fd, &vector, 1, 0, RWF_NOWAIT) < 0)
+        ::posix_fadvise(m_fd, 0, off_t(bytes), POSIX_FADV_WILLNEED);
 }

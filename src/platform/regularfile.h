@@ -22,6 +22,10 @@ public:
     int release();
     // Up to `maxBytes` from the current position; shorter at the end of the file.
     QByteArray read(qsizetype maxBytes);
+    // Asks the kernel to read the file's first `bytes` into the page cache in the background,
+    // unless its first page is there already (then the head was most likely read, and asking
+    // again would only make the kernel walk pages it holds). Nothing is read here.
+    void askForHead(qint64 bytes) const;
 
 private:
     int m_fd = -1;

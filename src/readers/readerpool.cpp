@@ -12,8 +12,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fcntl.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -33,10 +31,8 @@ namespace {
 // Requests sent ahead of the answers: enough to keep a helper busy, small enough that neither
 // side's socket buffer fills while the other is writing.
 constexpr int kWindow = 8;
-// How many files ahead of the helper the heads of media files are asked for (a scan's batch),
-// and how much of each: the image reader reads a file's first 512 KiB in one go.
+// How many files ahead of the helper the heads of media files are asked for: a scan's batch.
 constexpr qsizetype kHeadsAhead = 256;
-constexpr off_t kHeadBytes = 512 * 1024;
 // How long a cancelled batch may take to wind down before its helper is stopped.
 constexpr auto kCancelGrace = 2s;
 // How often a waiting batch looks at its stop token.
@@ -95,15 +91,6 @@ bool opensTheFile(const ReaderRequest &request)
     default:
         return false;
     }
-}
-
-// Whether the file's first page is in the page cache; then its head was most likely read
-// already, and asking for it again would only make the kernel walk pages it holds.
-bool headInMemory(int fd)
-{
-    char byte = 0;
-    iovec vector { &byte, 1 };
-    return ::preadv2(fd, &vector, 1, 0, RWF_NOWAIT) >= 0;
 }
 
 } // namespace
@@ -218,9 +205,7 @@ private:
             const ReaderRequest &request = m_batch[m_pending[m_askedForHeads]];
             if (request.task != ReaderTask::media)
                 continue;
-            const RegularFile file(request.path);
-            if (file.isOpen() && !headInMemory(file.fd()))
-                ::posix_fadvise(file.fd(), 0, kHeadBytes, POSIX_FADV_WILLNEED);
+            RegularFile(request.path).askForHead(kMediaHeadBytes);
         }
     }
 

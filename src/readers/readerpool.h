@@ -41,6 +41,9 @@ public:
     // A batch `ahead` takes the next free helper before every batch `inTurn` that waits for one:
     // the few media facts a change needs are not queued behind a long run of text extraction.
     enum class Precedence { inTurn, ahead };
+    // How much of each media file of a batch is asked of the kernel before the helper reads
+    // it (the first 512 KiB the image reader reads in one go).
+    static constexpr qint64 kMediaHeadBytes = 512 * 1024;
 
     struct Options
     {
