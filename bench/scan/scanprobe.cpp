@@ -4,8 +4,8 @@
 #include "library/media/avmetadatareader.h"
 #include "library/media/imagemetadatareader.h"
 #include "platform/regularfile.h"
-#include "readers/readerpool.h"
 #include "readers/contentreaders.h"
+#include "readers/readerpool.h"
 
 #include <QHash>
 
