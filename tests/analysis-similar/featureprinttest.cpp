@@ -152,6 +152,10 @@ private Q_SLOTS:
         QTest::newRow("PNG with an alpha channel")
             << encode(photo.convertToFormat(QImage::Format_ARGB32), "png") << QSize(200, 150) << true;
         QTest::newRow("wide PNG halved, then fitted") << encode(resized(4000, 600), "png") << QSize(256, 38) << true;
+        QTest::newRow("SVG drawn at the size needed, whatever it declares")
+            << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='20000' height='10000'>"
+                          "<rect width='20000' height='10000' fill='red'/></svg>")
+            << QSize(256, 128) << false;
         QTest::newRow("a different picture")
             << encode(make(3).scaled(1600, 1200, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), "jpg")
             << QSize(200, 150) << false;

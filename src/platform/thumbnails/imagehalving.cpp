@@ -35,7 +35,7 @@ namespace ImageHalving {
 
 QImage halvedWhileCovering(QImage image, QSize size)
 {
-    if (image.isNull() || !halfCovers(image.size(), size))
+    if (image.isNull() || size.isEmpty() || !halfCovers(image.size(), size))
         return image;
     image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     while (halfCovers(image.size(), size))

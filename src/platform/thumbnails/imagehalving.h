@@ -10,7 +10,7 @@ namespace ImageHalving {
 
 // `image` halved as long as the result still covers `size` (an odd last row or column is
 // dropped), in a 32-bit format whose channels average: premultiplied where there is
-// transparency. Unchanged when one halving would already fall short.
+// transparency. Unchanged when one halving would already fall short, or `size` is empty.
 QImage halvedWhileCovering(QImage image, QSize size);
 
 } // namespace ImageHalving
