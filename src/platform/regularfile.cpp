@@ -21,7 +21,8 @@ RegularFile::RegularFile(const QByteArray &path)
     struct stat status {};
     const bool known = ::fstat(fd, &status) == 0;
     if (!known || !S_ISREG(status.st_mode)) {
-        m_error = known ? EINVAL : errno;
+        // A folder says so ("Is a directory"); other kinds (devices, sockets) are refused as invalid.
+        m_error = !known ? errno : S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         return;
     }
