@@ -30,6 +30,8 @@ void ImageMetadataReaderTest::facts_data()
     QTest::newRow("JPEG mirrored by Exif orientation 2")
         << QByteArray("mirror.jpg") << SampleFiles::jpeg(40, 30, "Nikon Z6", 2) << QStringLiteral("Nikon Z6")
         << landscape;
+    QTest::newRow("JPEG with an Exif orientation past 8")
+        << QByteArray("odd.jpg") << SampleFiles::jpeg(40, 30, "Pixel 7", 9) << QStringLiteral("Pixel 7") << landscape;
     QTest::newRow("model padded with blanks")
         << QByteArray("camera.jpg") << SampleFiles::jpeg(40, 30, "EOS R5  ") << QStringLiteral("EOS R5") << landscape;
     QTest::newRow("JPEG without Exif") << QByteArray("plain.jpg") << SampleFiles::jpeg(40, 30) << QString()

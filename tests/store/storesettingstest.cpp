@@ -80,6 +80,19 @@ private Q_SLOTS:
         QVERIFY(LibraryStore(setup(m_file)).autoScreenshots());
     }
 
+    // A settings file written by an earlier run reads back under the same key names.
+    void keysOfAnEarlierRun()
+    {
+        writeFile(QFile::encodeName(m_file),
+            R"({"pinnedPaths": ["/home/u/Work"], "savedSearches": ["pdfs over 5 mb"], "appearance": "Dark",)"
+            R"( "autoRefresh": false, "minimal": true, "indexOnBattery": true, "autoScreenshots": true})");
+        LibraryStore store(setup(m_file));
+        QCOMPARE(store.pinnedPaths(), QStringList { QStringLiteral("/home/u/Work") });
+        QCOMPARE(store.savedSearches(), QStringList { QStringLiteral("pdfs over 5 mb") });
+        QCOMPARE(store.appearance(), QStringLiteral("Dark"));
+        QVERIFY(!store.autoRefresh() && store.minimal() && store.indexOnBattery() && store.autoScreenshots());
+    }
+
     void failedWriteIsReported()
     {
         writeFile(QFile::encodeName(m_file), "x"); // the settings file's folder is a plain file
