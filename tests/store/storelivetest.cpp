@@ -73,13 +73,16 @@ class StoreLiveTest : public QObject
 
     StoreEnvironment m_environment;
 
-    // A store following tree/lib (and the further roots given), its first scan applied.
-    std::unique_ptr<LibraryStore> following(
-        const TestTree &tree, LibraryWatcher::Options options = kQuickWatch, QByteArrayList roots = { "lib" })
+    // A store following tree/lib (and the further roots given), its first scan applied; `adjust`
+    // may change its setup first.
+    std::unique_ptr<LibraryStore> following(const TestTree &tree, LibraryWatcher::Options options = kQuickWatch,
+        QByteArrayList roots = { "lib" }, const std::function<void(LibraryStore::Setup &)> &adjust = {})
     {
         LibraryStore::Setup setup = StoreTesting::setup(m_environment.newSettingsFile(), diskWorkers());
         setup.watches = true;
         setup.watcherOptions = options;
+        if (adjust)
+            adjust(setup);
         auto store = std::make_unique<LibraryStore>(setup);
         for (QByteArray &root : roots)
             root = tree.path(root);
@@ -194,29 +197,51 @@ private Q_SLOTS:
         TestTree tree;
         for (const char *name : { "lib/a1", "lib/a2", "lib/b1", "lib/b2" })
             tree.file(name, "same");
-        LibraryStore::Setup setup = StoreTesting::setup(m_environment.newSettingsFile(), diskWorkers());
-        setup.watches = true;
-        setup.watcherOptions = kQuickWatch;
         // Pairs by first letter, the way a digest would pair equal files.
-        setup.workers.duplicates = [](const QList<FileRecord> &files, std::stop_token) {
-            QMap<QChar, DuplicateGroup> groups;
-            for (const FileRecord &file : files)
-                groups[file.name().at(0)].files.append(file);
-            return groups.values();
-        };
-        LibraryStore store(setup);
-        store.setRoots({ tree.path("lib") });
-        store.refresh();
+        const auto store = following(tree, kQuickWatch, { "lib" }, [](LibraryStore::Setup &setup) {
+            setup.workers.duplicates = [](const QList<FileRecord> &files, std::stop_token) {
+                QMap<QChar, DuplicateGroup> groups;
+                for (const FileRecord &file : files)
+                    groups[file.name().at(0)].files.append(file);
+                return groups.values();
+            };
+        });
+        store->findDuplicates();
         settle();
-        store.findDuplicates();
-        settle();
-        QCOMPARE(store.duplicates().size(), 2);
+        QCOMPARE(store->duplicates().size(), 2);
 
         tree.file("lib/b2", "edited");
-        QTRY_COMPARE(store.duplicates().size(), 1);
-        QCOMPARE(store.duplicates().value(0).files.value(0).path, tree.path("lib/a1"));
-        QCOMPARE(store.keeperIDs().keys(), QList<QByteArray> { tree.path("lib/a1") });
-        QVERIFY(store.duplicatesChecked());
+        QTRY_COMPARE(store->duplicates().size(), 1);
+        QCOMPARE(store->duplicates().value(0).files.value(0).path, tree.path("lib/a1"));
+        QCOMPARE(store->keeperIDs().keys(), QList<QByteArray> { tree.path("lib/a1") });
+        QVERIFY(store->duplicatesChecked());
+    }
+
+    // A file trashed while a noticed change is read never comes back when that reading lands.
+    void trashedWhileAChangeIsRead()
+    {
+        TestTree tree;
+        tree.file("lib/a.txt");
+        const QByteArray gone = tree.file("lib/b.txt");
+        Gate gate;
+        auto opener = qScopeGuard([gate] { gate.open(); });
+        const auto store = following(tree, kQuickWatch, { "lib" }, [gate](LibraryStore::Setup &setup) {
+            setup.workers.rescan = [gate, rescan = setup.workers.rescan](const QByteArrayList &roots,
+                                       const QByteArrayList &paths, const ScanOptions &options, std::stop_token stop) {
+                gate.wait();
+                return rescan(roots, paths, options, stop);
+            };
+        });
+        tree.file("lib/c.txt");
+        QTRY_COMPARE(gate.arrivals(), 1);
+        store->requestTrash({ *store->file(gone) });
+        store->trashPending();
+        bool cameBack = false;
+        connect(store.get(), &LibraryStore::filesChanged, this, [&] { cameBack = cameBack || store->file(gone); });
+        gate.open();
+        QTRY_COMPARE(describe(store->files(), tree.path("lib")), strings({ "a.txt", "c.txt" }));
+        settle();
+        QVERIFY(!cameBack);
     }
 
     // With every root followed the service timer leaves the disk alone, but for a rare check.
@@ -238,27 +263,23 @@ private Q_SLOTS:
         QFETCH(int, scans);
         TestTree tree;
         tree.file("lib/a/x.txt");
-        LibraryStore::Setup setup = StoreTesting::setup(m_environment.newSettingsFile(), diskWorkers());
-        setup.watches = true;
-        setup.watcherOptions = { watchLimit, kQuickWatch.quiet, kQuickWatch.longest };
-        setup.fullCheckInterval = std::chrono::minutes(checkMinutes);
         const auto counter = std::make_shared<std::atomic<int>>(0);
-        setup.workers.scan = [counter, scan = setup.workers.scan](
-                                 const QByteArrayList &roots, const ScanOptions &options, std::stop_token stop) {
-            if (options.readContentMetadata)
-                ++*counter;
-            return scan(roots, options, stop);
-        };
-        LibraryStore store(setup);
-        store.setRoots({ tree.path("lib") });
-        store.refresh();
-        settle();
+        const auto store = following(
+            tree, { watchLimit, kQuickWatch.quiet, kQuickWatch.longest }, { "lib" }, [&](LibraryStore::Setup &setup) {
+                setup.fullCheckInterval = std::chrono::minutes(checkMinutes);
+                setup.workers.scan = [counter, scan = setup.workers.scan](const QByteArrayList &roots,
+                                         const ScanOptions &options, std::stop_token stop) {
+                    if (options.readContentMetadata)
+                        ++*counter;
+                    return scan(roots, options, stop);
+                };
+            });
         QCOMPARE(*counter, 1);
-        store.serviceTick();
+        store->serviceTick();
         settle();
         QCOMPARE(*counter, 1 + scans);
         // Nothing the user sees is reset by it.
-        QCOMPARE(store.files().size(), 1);
+        QCOMPARE(store->files().size(), 1);
     }
 
     // No room for a root's watches: it falls back to being read every minute, the others stay live.
