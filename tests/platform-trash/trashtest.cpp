@@ -132,7 +132,6 @@ private Q_SLOTS:
         QCOMPARE(second.trashedPath, homeTrash() + "/files/same.3.txt");
         QCOMPARE(readFile(homeTrash() + "/files/same.txt"), QByteArray("first"));
         QCOMPARE(readFile(second.trashedPath), QByteArray("second"));
-        // The first file's info survives the second move's attempts on the same name.
         QVERIFY(readFile(homeTrash() + "/info/same.txt.trashinfo").contains("/a/same.txt\n"));
     }
 

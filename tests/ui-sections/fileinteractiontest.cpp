@@ -8,17 +8,7 @@
 
 using namespace StoreTesting;
 
-namespace {
-
-QSet<QByteArray> ids(std::initializer_list<const char *> paths)
-{
-    QSet<QByteArray> set;
-    for (const char *path : paths)
-        set.insert(QByteArray(path));
-    return set;
-}
-
-} // namespace
+using Ids = QSet<QByteArray>;
 
 class FileInteractionTest : public QObject
 {
@@ -44,13 +34,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QSet<QByteArray>>("afterPress");
         QTest::addColumn<QSet<QByteArray>>("afterRelease");
-        const QSet<QByteArray> three = ids({ "/lib/a.jpg", "/lib/b.pdf", "/lib/d.txt" });
-        QTest::newRow("plain click keeps all until release") << 1 << int(Qt::NoModifier) << three << ids({ "/lib/b.pdf" });
+        const QSet<QByteArray> three = Ids({ "/lib/a.jpg", "/lib/b.pdf", "/lib/d.txt" });
+        QTest::newRow("plain click keeps all until release")
+            << 1 << int(Qt::NoModifier) << three << Ids({ "/lib/b.pdf" });
         QTest::newRow("ctrl click removes the file") << 1 << int(Qt::ControlModifier)
-                                                     << ids({ "/lib/a.jpg", "/lib/d.txt" })
-                                                     << ids({ "/lib/a.jpg", "/lib/d.txt" });
+                                                     << Ids({ "/lib/a.jpg", "/lib/d.txt" })
+                                                     << Ids({ "/lib/a.jpg", "/lib/d.txt" });
         QTest::newRow("press on an unselected file selects it alone")
-            << 2 << int(Qt::NoModifier) << ids({ "/lib/c.mp3" }) << ids({ "/lib/c.mp3" });
+            << 2 << int(Qt::NoModifier) << Ids({ "/lib/c.mp3" }) << Ids({ "/lib/c.mp3" });
     }
     void pressAndRelease()
     {
@@ -59,7 +50,7 @@ private Q_SLOTS:
         QFETCH(QSet<QByteArray>, afterPress);
         QFETCH(QSet<QByteArray>, afterRelease);
         auto store = makeStore();
-        store->setSelectedIDs(ids({ "/lib/a.jpg", "/lib/b.pdf", "/lib/d.txt" }));
+        store->setSelectedIDs(Ids({ "/lib/a.jpg", "/lib/b.pdf", "/lib/d.txt" }));
         FileInteraction interaction(*store);
         const FileRecord file = store->files().at(clicked);
         interaction.press(file, QPointF(10, 10), Qt::KeyboardModifiers(modifiers), false);
@@ -84,7 +75,7 @@ private Q_SLOTS:
         QFETCH(QPointF, to);
         QFETCH(bool, starts);
         auto store = makeStore();
-        store->setSelectedIDs(ids({ "/lib/a.jpg", "/lib/b.pdf", "/lib/d.txt" }));
+        store->setSelectedIDs(Ids({ "/lib/a.jpg", "/lib/b.pdf", "/lib/d.txt" }));
         FileInteraction interaction(*store);
         const FileRecord file = store->files().at(0);
         interaction.press(file, QPointF(10, 10), Qt::NoModifier, false);
@@ -165,15 +156,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("clicked");
         QTest::addColumn<QSet<QByteArray>>("selected");
-        QTest::newRow("unselected file") << 3 << ids({ "/lib/d.txt" });
-        QTest::newRow("selected file") << 0 << ids({ "/lib/a.jpg", "/lib/b.pdf" });
+        QTest::newRow("unselected file") << 3 << Ids({ "/lib/d.txt" });
+        QTest::newRow("selected file") << 0 << Ids({ "/lib/a.jpg", "/lib/b.pdf" });
     }
     void contextMenu()
     {
         QFETCH(int, clicked);
         QFETCH(QSet<QByteArray>, selected);
         auto store = makeStore();
-        store->setSelectedIDs(ids({ "/lib/a.jpg", "/lib/b.pdf" }));
+        store->setSelectedIDs(Ids({ "/lib/a.jpg", "/lib/b.pdf" }));
         FileInteraction interaction(*store);
         QMenu menu;
         const FileRecord file = store->files().at(clicked);
