@@ -23,9 +23,9 @@ public:
     // Like `load`, for a caller that needs only `detailSide` pixels on the shorter side: a JPEG
     // is decoded at the smallest of the decoder's reductions (1/8, 1/4, 1/2, taken in the
     // transform domain, with its fast transform and plain chroma upsampling) that keeps that
-    // many; a PNG is decoded whole and halved, averaging 2 x 2 blocks, while its shorter side
-    // keeps that many. Either is then fitted into `longestSide` only when still larger, so the
-    // result may be smaller than `longestSide`; other formats are fitted as by `load`.
+    // many; a PNG is decoded whole, other formats as by `load`. What was decoded is then halved,
+    // averaging 2 x 2 blocks, while its shorter side keeps that many, and fitted into
+    // `longestSide` only when still larger, so the result may be smaller than `longestSide`.
     static std::optional<QImage> loadReduced(const QByteArray &path, int longestSide, int detailSide);
 
     // Largest decoder allocation, in megabytes.
